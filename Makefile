@@ -1,0 +1,41 @@
+# The commands a newcomer needs: `make test` sets up and runs every test.
+# Sanitizer suites: `make test-asan` (AddressSanitizer + UndefinedBehaviorSanitizer, all
+# tests) and `make test-tsan` (ThreadSanitizer, the concurrency tests).
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_FLAGS ?=
+ifeq ($(CI),true)
+  CMAKE_FLAGS += -DHNVQR_WERROR=ON
+endif
+
+configure = cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) $(2) >/dev/null
+
+.PHONY: all deps build test test-asan test-tsan clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	$(call configure,build,)
+	cmake --build build -j $(JOBS)
+
+test: build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	$(call configure,build-asan,-DHNVQR_SANITIZE=address)
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	$(call configure,build-tsan,-DHNVQR_SANITIZE=thread)
+	cmake --build build-tsan -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L concurrency
+
+clean:
+	rm -rf build build-asan build-tsan
