@@ -1,5 +1,25 @@
 /* IVI Configuration Server C API: the calls the driver makes to read a configuration
- * store (software modules, hardware assets, driver sessions, logical names). */
+ * store (software modules, hardware assets, driver sessions, logical names).
+ *
+ * Behaviour of our implementation (platform/config-server, a JSON store file):
+ * - Locations: property 5 is IVI_CONFIG_STORE as it is at the call (empty when unset);
+ *   property 3 is /etc/ivi/config-store.json. No file at the master location gives the
+ *   built-in store (software module "HnVQR", physical name "CH1"); a missing
+ *   process-default file is an error. "HnVQR" is always registered; a file may replace it.
+ * - Names (logical names, sessions, modules, data components) compare exactly, case
+ *   included. IviConfig_GetDriverSession tries logical names first, then session names.
+ * - A session without hardware asset: IviConfig_GetSessionHardwareAssetReference succeeds
+ *   with handle 0. IviConfig_DisposeHandle(0) succeeds and does nothing.
+ * - String getters (and IviConfig_GetError) return VI_SUCCESS when the text fits; else
+ *   they write bufferSize - 1 characters and a NUL (nothing when bufferSize <= 0 or the
+ *   buffer is null) and return the size needed, NUL included, as a positive warning.
+ * - IviConfig_Close releases the store handle only; handles obtained from it stay valid
+ *   until disposed. Every handle counts in IviConfig_GetLiveHandleCount.
+ * - Failing calls record a thread-local last error (IviConfig_GetError reads it without
+ *   clearing it). A null output pointer fails with 0xBFFA0058 (IVI null pointer). A
+ *   setting value of the wrong kind for the getter (text for ViInt32, 2.5 for ViInt32,
+ *   a value beyond 32 bits) fails with 0xBFFA1208; for ViBoolean an integer is VI_TRUE
+ *   exactly when it is 1, any other integer reads VI_FALSE. */
 #ifndef HNVQR_PLATFORM_IVI_CONFIG_SERVER_H
 #define HNVQR_PLATFORM_IVI_CONFIG_SERVER_H
 

@@ -121,6 +121,6 @@ typedef ViAttrState* ViPAttrState;
 #define VI_NULL 0
 #define VI_TRUE 1
 #define VI_FALSE 0
-#define VI_SUCCESS 0L
+#define VI_SUCCESS ((ViStatus)0)
 
 #endif /* HNVQR_PLATFORM_VISATYPE_H */

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "kel/Attributes.h"
+
+namespace hnvqr {
+
+const kel::AttributeRegistry& AttributeTable();
+
+}  // namespace hnvqr

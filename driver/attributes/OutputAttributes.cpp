@@ -1,0 +1,123 @@
+// The output attributes: voltage level, protection, current limit, output enable, levels,
+// auto-start and remote sense.
+#include "attributes/AttributeCallbacks.h"
+#include "attributes/InstrumentAttribute.h"
+#include "kel/Status.h"
+#include "kel/TypedAccess.h"
+
+HNVQR_NUMERIC_ATTRIBUTE(VOLTAGE_LEVEL, ViReal64, kVoltageLevel)
+HNVQR_NUMERIC_ATTRIBUTE(OVP_LIMIT, ViReal64, kOvpLimit)
+HNVQR_NUMERIC_ATTRIBUTE(CURRENT_LEVEL, ViReal64, kCurrentLevel)
+HNVQR_NUMERIC_ATTRIBUTE(OVER_CURRENT_PROTECTION_LEVEL, ViReal64, kOverCurrentProtectionLevel)
+HNVQR_NUMERIC_ATTRIBUTE(POWER_LEVEL, ViReal64, kPowerLevel)
+HNVQR_NUMERIC_ATTRIBUTE(OVER_POWER_PROTECTION_LEVEL, ViReal64, kOverPowerProtectionLevel)
+HNVQR_NUMERIC_ATTRIBUTE(REMOTE_SENSE_RESISTANCE, ViReal64, kRemoteSenseResistance)
+HNVQR_MAPPED_ATTRIBUTE(AUTO_START_ENABLED, ViBoolean, kAutoStartEnabled)
+HNVQR_MAPPED_ATTRIBUTE(REMOTE_SENSE_ENABLED, ViBoolean, kRemoteSenseEnabled)
+
+ViStatus HnVQR_get_REMOTE_SENSE_CALCULATION_STATUS(ViSession vi, ViConstString channelName, ViInt32* value) {
+  return hnvqr::GetMapped<ViInt32, hnvqr::commands::kRemoteSenseCalculationStatus>(vi, channelName, value);
+}
+
+// The output switch has no cache: the channel is checked in simulation too, and a simulated
+// output always reads as on.
+ViStatus HnVQR_get_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoolean* value) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_get_OUTPUT_ENABLED", "AttributeValue", value);
+        checked < 0) {
+      return checked;
+    }
+    kel::RepCapName output;
+    if (const ViStatus resolved = kel::ResolveSingleSelector(vi, channelName, output); resolved < 0) return resolved;
+    if (session.GetSimulate()) {
+      *value = VI_TRUE;
+      return VI_SUCCESS;
+    }
+    return hnvqr::QueryMapped(session, vi, "OUTP?\n", "%#[^\n]%*t", hnvqr::maps::OnOff(), value);
+  });
+}
+
+ViStatus HnVQR_set_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    std::size_t outputs = 1;
+    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
+                                                             outputs);
+        expanded < 0) {
+      return expanded;
+    }
+    if (session.GetSimulate()) return VI_SUCCESS;
+    return hnvqr::SendMapped(session, vi, "OUTP %s\n", hnvqr::maps::OnOff(), value, outputs);
+  });
+}
+
+// Over-voltage protection is always on and the current limit always trips: fixed
+// capabilities without I/O, whatever SIMULATE says.
+ViStatus HnVQR_get_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean* value) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_get_OVP_ENABLED", "AttributeValue", value);
+        checked < 0) {
+      return checked;
+    }
+    kel::RepCapName output;
+    if (const ViStatus resolved = kel::ResolveSingleSelector(vi, channelName, output); resolved < 0) return resolved;
+    *value = VI_TRUE;
+    return VI_SUCCESS;
+  });
+}
+
+ViStatus HnVQR_set_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) {
+    std::size_t outputs = 1;
+    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
+                                                             outputs);
+        expanded < 0) {
+      return expanded;
+    }
+    if (value == VI_TRUE) return VI_SUCCESS;
+    return kel::ReportError(vi, kel::status::kValueNotSupported, "VI_FALSE", "AttributeValue", "OVP_ENABLED");
+  });
+}
+
+ViStatus HnVQR_get_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32* value) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) {
+    if (const ViStatus checked =
+            kel::CheckNullPointer(vi, "HnVQR_get_CURRENT_LIMIT_BEHAVIOR", "AttributeValue", value);
+        checked < 0) {
+      return checked;
+    }
+    kel::RepCapName output;
+    if (const ViStatus resolved = kel::ResolveSingleSelector(vi, channelName, output); resolved < 0) return resolved;
+    *value = HNVQR_VAL_CURRENT_TRIP;
+    return VI_SUCCESS;
+  });
+}
+
+ViStatus HnVQR_set_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32 value) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) {
+    std::size_t outputs = 1;
+    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
+                                                             outputs);
+        expanded < 0) {
+      return expanded;
+    }
+    if (value == HNVQR_VAL_CURRENT_TRIP) return VI_SUCCESS;
+    return kel::ReportError(vi, kel::status::kValueNotSupported,
+                            kel::ValueToName(hnvqr::maps::CurrentLimitBehavior(), value), "AttributeValue",
+                            "CURRENT_LIMIT_BEHAVIOR");
+  });
+}
+
+// The class current limit is the over-current protection level under a second ID.
+ViStatus HnVQR_get_CURRENT_LIMIT(ViSession vi, ViConstString channelName, ViReal64* value) {
+  return kel::Guarded(vi, [&] {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_GetAttributeViReal64", "AttributeValue", value);
+        checked < 0) {
+      return checked;
+    }
+    return kel::GetAttribute<ViReal64>(vi, channelName, HNVQR_ATTR_OVER_CURRENT_PROTECTION_LEVEL, value);
+  });
+}
+
+ViStatus HnVQR_set_CURRENT_LIMIT(ViSession vi, ViConstString channelName, ViReal64 value) {
+  return kel::SetAttribute<ViReal64>(vi, channelName, HNVQR_ATTR_OVER_CURRENT_PROTECTION_LEVEL, value);
+}

@@ -1,0 +1,189 @@
+// Output configuration and measurement.
+#include <vector>
+
+#include "HalvornVQRDriverSession.h"
+#include "HnVQR.h"
+#include "commands/EnumMaps.h"
+#include "kel/Errors.h"
+#include "kel/DriverSession.h"
+#include "kel/Frame.h"
+#include "kel/Io.h"
+#include "kel/RepCaps.h"
+#include "kel/Status.h"
+#include "kel/TypedAccess.h"
+
+namespace {
+
+// Ranges may exceed the ratings by this factor.
+constexpr ViReal64 kRangeMargin = 1.1;
+
+ViStatus ExpandChannel(ViSession vi, ViConstString channelName) {
+  std::vector<kel::RepCapName> outputs;
+  return kel::ResolveSelector(vi, channelName, outputs, true);
+}
+
+hnvqr::HalvornVQRDriverSession& Vqr(kel::DriverSession& session) {
+  return static_cast<hnvqr::HalvornVQRDriverSession&>(session);
+}
+
+// The two-step configure functions stop at the first failing set.
+template <class A, class B>
+ViStatus SetBoth(ViSession vi, ViConstString channelName, ViAttr first, A firstValue, ViAttr second, B secondValue) {
+  const ViStatus status = kel::SetAttribute(vi, channelName, first, firstValue);
+  if (status < 0) return status;
+  return kel::SetAttribute(vi, channelName, second, secondValue);
+}
+
+}  // namespace
+
+ViStatus _VI_FUNC HnVQR_ConfigureVoltageLevel(ViSession vi, ViConstString ChannelName, ViReal64 Level) {
+  return kel::SetAttribute(vi, ChannelName, HNVQR_ATTR_VOLTAGE_LEVEL, Level);
+}
+
+ViStatus _VI_FUNC HnVQR_ConfigureCurrentLimit(ViSession vi, ViConstString ChannelName, ViInt32 Behavior,
+                                              ViReal64 Limit) {
+  return SetBoth(vi, ChannelName, HNVQR_ATTR_CURRENT_LIMIT_BEHAVIOR, Behavior, HNVQR_ATTR_CURRENT_LIMIT, Limit);
+}
+
+ViStatus _VI_FUNC HnVQR_ConfigureOVP(ViSession vi, ViConstString ChannelName, ViBoolean Enabled, ViReal64 Limit) {
+  return SetBoth(vi, ChannelName, HNVQR_ATTR_OVP_ENABLED, Enabled, HNVQR_ATTR_OVP_LIMIT, Limit);
+}
+
+ViStatus _VI_FUNC HnVQR_ConfigureOutputEnabled(ViSession vi, ViConstString ChannelName, ViBoolean Enabled) {
+  return kel::SetAttribute(vi, ChannelName, HNVQR_ATTR_OUTPUT_ENABLED, Enabled);
+}
+
+// Resetting the output protection is switching the output on.
+ViStatus _VI_FUNC HnVQR_ResetOutputProtection(ViSession vi, ViConstString ChannelName) {
+  return kel::SetAttribute(vi, ChannelName, HNVQR_ATTR_OUTPUT_ENABLED, static_cast<ViBoolean>(VI_TRUE));
+}
+
+ViStatus _VI_FUNC HnVQR_ConfigureOutputRange(ViSession vi, ViConstString ChannelName, ViInt32 RangeType,
+                                             ViReal64 Range) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    ViReal64 rating = 0.0;
+    if (RangeType == HNVQR_VAL_RANGE_CURRENT) {
+      rating = Vqr(session).maximumCurrent();
+    } else if (RangeType == HNVQR_VAL_RANGE_VOLTAGE) {
+      rating = Vqr(session).maximumVoltage();
+    } else {
+      return kel::ReportInvalidValue(vi, RangeType, "ConfigureOutputRange", "RangeType");
+    }
+    // A range that compares false both ways (not a number) is accepted, as the comparisons say.
+    if (0.0 > Range || Range > kRangeMargin * rating) {
+      return kel::ReportInvalidValue(vi, Range, "ConfigureOutputRange", "Range");
+    }
+    return VI_SUCCESS;
+  });
+}
+
+ViStatus _VI_FUNC HnVQR_QueryMaxCurrentLimit(ViSession vi, ViConstString ChannelName, ViReal64 VoltageLevel,
+                                             ViReal64* MaxCurrentLimit) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    if (const ViStatus checked =
+            kel::CheckNullPointer(vi, "HnVQR_QueryMaxCurrentLimit", "MaxCurrentLimit", MaxCurrentLimit);
+        checked < 0) {
+      return checked;
+    }
+    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    const auto& vqr = Vqr(session);
+    const ViReal64 power = vqr.powerRating();
+    const ViReal64 current = vqr.maximumCurrent();
+    *MaxCurrentLimit = power >= current * VoltageLevel ? current : power / VoltageLevel;
+    return VI_SUCCESS;
+  });
+}
+
+ViStatus _VI_FUNC HnVQR_QueryMaxVoltageLevel(ViSession vi, ViConstString ChannelName, ViReal64 CurrentLimit,
+                                             ViReal64* MaxVoltageLevel) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    if (const ViStatus checked =
+            kel::CheckNullPointer(vi, "HnVQR_QueryMaxVoltageLevel", "MaxVoltageLevel", MaxVoltageLevel);
+        checked < 0) {
+      return checked;
+    }
+    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    const auto& vqr = Vqr(session);
+    const ViReal64 power = vqr.powerRating();
+    const ViReal64 voltage = vqr.maximumVoltage();
+    *MaxVoltageLevel = power >= voltage * CurrentLimit ? voltage : power / CurrentLimit;
+    return VI_SUCCESS;
+  });
+}
+
+namespace {
+
+ViStatus Measure(ViSession vi, const char* functionName, const char* query, ViReal64* value) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, functionName, "Val", value); checked < 0) return checked;
+    if (session.GetSimulate()) {
+      *value = 0.0;
+      return VI_SUCCESS;
+    }
+    return kel::QueryInstrument(session, query, "%lf%*t", value);
+  });
+}
+
+}  // namespace
+
+ViStatus _VI_FUNC HnVQR_MeasureCurrent(ViSession vi, ViReal64* Val) {
+  return Measure(vi, "HnVQR_MeasureCurrent", "MEAS:CURR?\n", Val);
+}
+
+ViStatus _VI_FUNC HnVQR_MeasureVoltage(ViSession vi, ViReal64* Val) {
+  return Measure(vi, "HnVQR_MeasureVoltage", "MEAS:VOLT?\n", Val);
+}
+
+ViStatus _VI_FUNC HnVQR_Measure(ViSession vi, ViConstString, ViInt32 MeasurementType, ViReal64* Measurement) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_Measure", "Measurement", Measurement);
+        checked < 0) {
+      return checked;
+    }
+    switch (MeasurementType) {
+      case HNVQR_VAL_MEASURE_CURRENT:
+        return HnVQR_MeasureCurrent(vi, Measurement);
+      case HNVQR_VAL_MEASURE_VOLTAGE:
+        return HnVQR_MeasureVoltage(vi, Measurement);
+      default:
+        return kel::ReportError(vi, kel::status::kValueNotSupported, MeasurementType, "MeasurementType", "Measure");
+    }
+  });
+}
+
+ViStatus _VI_FUNC HnVQR_QueryOutputState(ViSession vi, ViConstString ChannelName, ViInt32 OutputState,
+                                         ViBoolean* InState) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_QueryOutputState", "InState", InState);
+        checked < 0) {
+      return checked;
+    }
+    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    if (session.GetSimulate()) {
+      *InState = OutputState == HNVQR_VAL_OUTPUT_CONSTANT_VOLTAGE ? VI_TRUE : VI_FALSE;
+      return VI_SUCCESS;
+    }
+    struct StateBit {
+      ViAttr reg;
+      ViInt32 mask;
+    };
+    static constexpr StateBit kStateBits[] = {
+        {HNVQR_ATTR_OPERATION_CONDITION_REGISTER, 0x200},    // constant voltage
+        {HNVQR_ATTR_OPERATION_CONDITION_REGISTER, 0x400},    // constant current
+        {HNVQR_ATTR_QUESTIONABLE_CONDITION_REGISTER, 0x1},   // over-voltage
+        {HNVQR_ATTR_QUESTIONABLE_CONDITION_REGISTER, 0x2},   // over-current
+        {HNVQR_ATTR_OPERATION_CONDITION_REGISTER, 0x800},    // unregulated
+    };
+    const auto index = static_cast<ViUInt32>(OutputState);
+    if (index >= std::size(kStateBits)) {
+      return kel::ReportError(vi, kel::status::kValueNotSupported, OutputState, "OutputState", "QueryOutputState");
+    }
+    ViInt32 reg = 0;
+    if (const ViStatus read = HnVQR_GetAttributeViInt32(vi, ChannelName, kStateBits[index].reg, &reg); read < 0) {
+      return read;
+    }
+    *InState = (reg & kStateBits[index].mask) != 0 ? VI_TRUE : VI_FALSE;
+    return session.CheckInstrumentStatus();
+  });
+}

@@ -1,0 +1,28 @@
+// Opening, closing and locking sessions.
+#include <IviSessionServices.h>
+
+#include "HnVQR.h"
+#include "kel/DriverSession.h"
+#include "kel/Frame.h"
+#include "kel/Lifecycle.h"
+
+ViStatus _VI_FUNC HnVQR_init(ViRsrc ResourceName, ViBoolean IdQuery, ViBoolean Reset, ViSession* Vi) {
+  return kel::InitializeDriverSession(ResourceName, IdQuery, Reset, "", Vi, "HnVQR_init", HnVQR_reset);
+}
+
+ViStatus _VI_FUNC HnVQR_InitWithOptions(ViRsrc ResourceName, ViBoolean IdQuery, ViBoolean Reset,
+                                        ViConstString OptionString, ViSession* Vi) {
+  return kel::InitializeDriverSession(ResourceName, IdQuery, Reset, OptionString, Vi, "HnVQR_InitWithOptions",
+                                      HnVQR_reset);
+}
+
+ViStatus _VI_FUNC HnVQR_close(ViSession vi) { return kel::CloseDriverSession(vi); }
+
+// The caller's lock outlives this call: the frame's own lock level is released on return.
+ViStatus _VI_FUNC HnVQR_LockSession(ViSession vi, ViBoolean* CallerHasLock) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) { return IviSession_Lock(vi, CallerHasLock); });
+}
+
+ViStatus _VI_FUNC HnVQR_UnlockSession(ViSession vi, ViBoolean* CallerHasLock) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) { return IviSession_Unlock(vi, CallerHasLock); });
+}

@@ -1,0 +1,88 @@
+// The inherent utility functions: reset, reset with defaults, Disable, self-test and the
+// revision query.
+#include <visa.h>
+
+#include "DriverIdentity.h"
+#include "HnVQR.h"
+#include "kel/Buffers.h"
+#include "kel/DriverSession.h"
+#include "kel/Errors.h"
+#include "kel/Frame.h"
+#include "kel/Io.h"
+#include "kel/TypedAccess.h"
+
+namespace {
+
+constexpr ViInt32 kTextBufferSize = 256;
+
+// "*RST", its completion query and the status check, under the reset time-out.
+ViStatus ResetInstrument(kel::DriverSession& session) {
+  kel::IoTimeoutScope timeout(session.io, session.GetResetTimeout());
+  ViStatus status = viPrintf(session.io, "*RST\n");
+  ViInt32 complete = 0;
+  if (status >= 0) status = viQueryf(session.io, "*OPC?\n", "%ld%*T", &complete);
+  if (status >= 0) status = session.CheckInstrumentStatus();
+  return status;
+}
+
+ViStatus Reset(kel::DriverSession& session) {
+  if (session.GetSimulate()) {
+    session.InvalidateAllAttributes();
+    return VI_SUCCESS;
+  }
+  const ViStatus status = ResetInstrument(session);
+  if (status >= 0) session.InvalidateAllAttributes();
+  return status;
+}
+
+}  // namespace
+
+ViStatus _VI_FUNC HnVQR_reset(ViSession vi) { return kel::WithSession(vi, Reset); }
+
+ViStatus _VI_FUNC HnVQR_ResetWithDefaults(ViSession vi) {
+  return kel::WithSession(vi, [](kel::DriverSession& session) {
+    const ViStatus status = Reset(session);
+    if (status < 0) return status;
+    return session.RestoreInitialOptions();
+  });
+}
+
+ViStatus _VI_FUNC HnVQR_Disable(ViSession vi) {
+  return kel::WithSession(vi, [](kel::DriverSession& session) {
+    return session.GetSimulate() ? VI_SUCCESS : ResetInstrument(session);
+  });
+}
+
+ViStatus _VI_FUNC HnVQR_self_test(ViSession vi, ViInt16* TestResult, ViChar TestMessage[256]) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    if (const ViStatus checked =
+            kel::CheckNullPointers(vi, "HnVQR_self_test", "TestResult, TestMessage", TestResult, TestMessage);
+        checked < 0) {
+      return checked;
+    }
+    ViStatus status = VI_SUCCESS;
+    if (session.GetSimulate()) {
+      *TestResult = 0;
+    } else {
+      kel::IoTimeoutScope timeout(session.io, session.GetSelfTestTimeout());
+      status = kel::QueryInstrument(session, "*TST?\n", "%hd%*T", TestResult);
+      if (status < 0) return status;
+    }
+    kel::CopyToBuffer(*TestResult == 0 ? "Selftest passed" : "Selftest failed", kTextBufferSize, TestMessage);
+    return status;
+  });
+}
+
+ViStatus _VI_FUNC HnVQR_revision_query(ViSession vi, ViChar DriverRev[256], ViChar InstrRev[256]) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) {
+    if (const ViStatus checked =
+            kel::CheckNullPointers(vi, "HnVQR_revision_query", "DriverRev, InstrRev", DriverRev, InstrRev);
+        checked < 0) {
+      return checked;
+    }
+    kel::CopyToBuffer(hnvqr::identity::kRevision, kTextBufferSize, DriverRev);
+    const ViStatus read =
+        kel::GetAttributeString(vi, nullptr, HNVQR_ATTR_INSTRUMENT_FIRMWARE_REVISION, kTextBufferSize, InstrRev);
+    return read < 0 ? read : VI_SUCCESS;
+  });
+}

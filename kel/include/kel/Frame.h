@@ -1,0 +1,64 @@
+// The call frame of every exported function and attribute callback: find the session object
+// behind the handle, hold the session lock for the body, release exactly the lock taken
+// (also when the body throws), and never let an exception cross the C boundary.
+#pragma once
+
+#include <exception>
+#include <new>
+#include <utility>
+
+#include <visatype.h>
+
+namespace kel {
+
+class DriverSession;
+
+// The session object behind a handle, or nullptr.
+DriverSession* FindSession(ViSession vi);
+
+// Looks the session up and locks it; unlocks on destruction when the lock was taken.
+class SessionFrame {
+ public:
+  explicit SessionFrame(ViSession vi);
+  ~SessionFrame();
+  SessionFrame(const SessionFrame&) = delete;
+  SessionFrame& operator=(const SessionFrame&) = delete;
+
+  // 0 when the session is found and locked; otherwise 0xBFFA1190 or the lock's status.
+  ViStatus status() const { return status_; }
+  DriverSession& session() const { return *session_; }
+
+ private:
+  ViSession vi_;
+  DriverSession* session_ = nullptr;
+  ViStatus status_;
+  bool locked_ = false;
+};
+
+// Turns an exception that reached the boundary into a recorded error status.
+ViStatus ReportExceptionAtBoundary(ViSession vi, std::exception_ptr error) noexcept;
+
+// The outermost guard of a frameless export: runs `body`, catching every exception.
+template <class Body>
+ViStatus Guarded(ViSession vi, Body&& body) noexcept {
+  try {
+    return std::forward<Body>(body)();
+  } catch (...) {
+    return ReportExceptionAtBoundary(vi, std::current_exception());
+  }
+}
+
+// The full frame: lookup, lock, body(session), unlock. A body that throws releases the lock
+// (the frame object unwinds) and yields a recorded error status.
+template <class Body>
+ViStatus WithSession(ViSession vi, Body&& body) noexcept {
+  try {
+    SessionFrame frame(vi);
+    if (frame.status() < 0) return frame.status();
+    return std::forward<Body>(body)(frame.session());
+  } catch (...) {
+    return ReportExceptionAtBoundary(vi, std::current_exception());
+  }
+}
+
+}  // namespace kel

@@ -1,0 +1,107 @@
+// The VISA layer of the session object.
+#include <visa.h>
+
+#include "kel/DriverSession.h"
+#include "kel/Frame.h"
+#include "kel/Io.h"
+#include "kel/Status.h"
+
+namespace kel {
+namespace {
+
+constexpr ViInt32 kStandardEventErrorBits = 0x3C;  // query, device-dependent, execution, command error
+constexpr std::size_t kIdentityFieldSize = 257;
+
+// The identity's last field arrives with the line end.
+std::string WithoutLineEnd(const char* text) {
+  std::string value(text);
+  while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+  return value;
+}
+
+}  // namespace
+
+template <class Derived>
+ViStatus VisaSession<Derived>::InitializeIo() {
+  if (self().GetSimulate()) return VI_SUCCESS;
+  const ViStatus rm = viOpenDefaultRM(&resourceManager);
+  if (rm < 0) return rm;
+  return viOpen(resourceManager, self().GetIoResourceDescriptor().c_str(), VI_NO_LOCK,
+                static_cast<ViUInt32>(self().GetOpenTimeout()), &io);
+}
+
+template <class Derived>
+ViStatus VisaSession<Derived>::CloseIo() {
+  if (self().GetSimulate()) return VI_SUCCESS;
+  if (resourceManager == VI_NULL) return VI_SUCCESS;
+  const ViStatus closed = viClose(resourceManager);
+  if (closed >= 0) {
+    resourceManager = VI_NULL;
+    io = VI_NULL;
+  }
+  return closed;
+}
+
+template <class Derived>
+ViStatus VisaSession<Derived>::ClearInstrumentStatus() {
+  return SendCommand(self(), "*CLS\n");
+}
+
+template <class Derived>
+ViStatus VisaSession<Derived>::QueryInstrumentIdentity(std::string& manufacturer, std::string& model,
+                                                       std::string& serialNumber, std::string& firmwareRevision) {
+  if (self().GetSimulate()) return VI_SUCCESS;
+  char fields[4][kIdentityFieldSize] = {};
+  const ViStatus read = viQueryf(io, "*IDN?\n", "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1],
+                                 fields[2], fields[3]);
+  if (read < 0) return read;
+  for (auto& field : fields) field[kIdentityFieldSize - 1] = '\0';
+  manufacturer = fields[0];
+  model = fields[1];
+  serialNumber = fields[2];
+  firmwareRevision = WithoutLineEnd(fields[3]);
+  return CheckInstrumentStatus();
+}
+
+template <class Derived>
+ViStatus VisaSession<Derived>::CheckInstrumentStatus() {
+  if (!self().GetQueryInstrumentStatus() || self().GetSimulate()) return VI_SUCCESS;
+  ViInt32 standardEvents = 0;
+  const ViStatus read = viQueryf(io, "*ESR?\n", "%ld%*T", &standardEvents);
+  if (read < 0) return read;
+  if ((standardEvents & kStandardEventErrorBits) != 0) return self().ReportError(status::kInstrumentStatus);
+  return read;
+}
+
+template <class Derived>
+ViStatus VisaSession<Derived>::Close() {
+  return CloseIo();
+}
+
+template class VisaSession<DriverSession>;
+
+ViStatus CheckInstrumentStatus(ViSession vi) {
+  DriverSession* session = FindSession(vi);
+  return session ? session->CheckInstrumentStatus() : status::kInvalidSessionHandle;
+}
+
+ViSession GetIoSession(ViSession vi) {
+  DriverSession* session = FindSession(vi);
+  return session ? session->io : VI_NULL;
+}
+
+IoTimeoutScope::IoTimeoutScope(ViSession io, ViInt32 timeoutMs) : io_(io) {
+  if (timeoutMs < -1) return;
+  ViUInt32 previous = 0;
+  if (viGetAttribute(io_, VI_ATTR_TMO_VALUE, &previous) < 0) return;
+  savedTimeout_ = static_cast<ViInt32>(previous);
+  (void)viSetAttribute(io_, VI_ATTR_TMO_VALUE, static_cast<ViUInt32>(timeoutMs));
+}
+
+IoTimeoutScope::~IoTimeoutScope() {
+  if (savedTimeout_ != kNothingSaved) {
+    (void)viSetAttribute(io_, VI_ATTR_TMO_VALUE, static_cast<ViUInt32>(savedTimeout_));
+  }
+}
+
+}  // namespace kel

@@ -1,0 +1,24 @@
+// Where configuration stores live. Included by the server and by its tests.
+#ifndef HNVQR_CONFIG_SERVER_STORE_LOCATION_H
+#define HNVQR_CONFIG_SERVER_STORE_LOCATION_H
+
+#include <string>
+
+namespace hnvqr::config {
+
+inline constexpr const char* kDefaultMasterStoreLocation = "/etc/ivi/config-store.json";
+inline constexpr const char* kProcessDefaultStoreVariable = "IVI_CONFIG_STORE";
+
+// The master location: /etc/ivi/config-store.json unless a test moved it.
+std::string MasterStoreLocation();
+
+// For tests only (deliberately not an environment variable a user could set by accident):
+// moves the master location; an empty text restores the default.
+void SetMasterStoreLocationForTesting(std::string location);
+
+// The process-default location: IVI_CONFIG_STORE as it is now, empty when unset.
+std::string ProcessDefaultStoreLocation();
+
+}  // namespace hnvqr::config
+
+#endif
