@@ -130,4 +130,21 @@ inline constexpr TextCommand kLastSelfTestResult{HNVQR_ATTR_LAST_SELF_TEST_RESUL
                                                  "TEST:SELF:QUER?\n", "Selftest passed"};
 inline constexpr TextCommand kScpiVersion{HNVQR_ATTR_SCPI_VERSION, "HnVQR_get_SCPI_VERSION", "SYST:VERS?\n", "1999.0"};
 
+// Every row, for code that walks the table.
+inline constexpr const NumericCommand<ViReal64>* kReal64Commands[] = {
+    &kVoltageLevel, &kOvpLimit, &kCurrentLevel, &kOverCurrentProtectionLevel, &kPowerLevel,
+    &kOverPowerProtectionLevel, &kRemoteSenseResistance};
+inline constexpr const NumericCommand<ViInt32>* kInt32Commands[] = {
+    &kOperationConditionRegister, &kOperationEnableRegister, &kOperationEventRegister,
+    &kQuestionableConditionRegister, &kQuestionableEnableRegister, &kQuestionableEventRegister,
+    &kHardwareEnableRegister, &kTemperatureEnableRegister, &kHardwareConditionRegister, &kHardwareEventRegister,
+    &kTemperatureConditionRegister, &kTemperatureEventRegister, &kStandardEventEnableRegister,
+    &kStandardEventEventRegister, &kStatusByteEnableRegister, &kStatusByteEventRegister, &kErrorCondition,
+    &kErrorCount};
+inline constexpr const MappedCommand<ViBoolean>* kBooleanCommands[] = {&kAutoStartEnabled, &kRemoteSenseEnabled};
+inline constexpr const MappedCommand<ViInt32>* kEnumCommands[] = {
+    &kRemoteSenseCalculationStatus, &kAnalogOutputMode, &kControlSource, &kAnalogVoltageScalingLevel,
+    &kAnalogCurrentScalingLevel};
+inline constexpr const TextCommand* kTextCommands[] = {&kDeviceCapabilities, &kLastSelfTestResult, &kScpiVersion};
+
 }  // namespace hnvqr::commands

@@ -1,0 +1,38 @@
+// The attributes this library knows: their width at the C boundary and whether they are
+// read-only. viGetAttribute writes exactly the width given here.
+#ifndef HNVISA_ATTRIBUTES_H
+#define HNVISA_ATTRIBUTES_H
+
+#include <string>
+
+#include "visa.h"
+
+namespace hnvisa {
+
+enum class AttributeKind { UInt8, UInt16, UInt32, Boolean, Text };
+
+struct AttributeInfo {
+  ViAttr id;
+  AttributeKind kind;
+  bool readOnly;
+};
+
+// A value on its way to or from the C boundary: numbers in `number`, texts in `text`.
+struct AttributeValue {
+  ViAttrState number = 0;
+  std::string text;
+};
+
+// nullptr for an attribute this library does not define.
+const AttributeInfo* findAttribute(ViAttr id);
+
+// VI_SUCCESS when `value` fits the attribute's type (booleans must be VI_TRUE or VI_FALSE).
+ViStatus checkValueFitsKind(AttributeKind kind, ViAttrState value);
+
+// Writes the value into the caller's storage with exactly the attribute's width; texts
+// are cut to fit the 256-character buffer VISA callers provide.
+void storeAttributeValue(AttributeKind kind, const AttributeValue& value, void* destination);
+
+}  // namespace hnvisa
+
+#endif

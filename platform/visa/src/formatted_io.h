@@ -1,0 +1,56 @@
+// The formatted-I/O engine: a small parser of VISA format strings of its own. A caller's
+// format is never handed to the C library; numbers go through snprintf only with a format
+// this engine builds from one validated conversion, with an argument of the right type.
+#ifndef HNVISA_FORMATTED_IO_H
+#define HNVISA_FORMATTED_IO_H
+
+#include <cstdarg>
+#include <string_view>
+
+#include "visa.h"
+
+namespace hnvisa {
+
+// A va_list that can be passed by reference through several functions.
+struct ArgList {
+  explicit ArgList(va_list source) { va_copy(args, source); }
+  ~ArgList() { va_end(args); }
+  ArgList(const ArgList&) = delete;
+  ArgList& operator=(const ArgList&) = delete;
+  va_list args;
+};
+
+// Where formatted output goes.
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  virtual ViStatus put(std::string_view bytes) = 0;
+  // A "\n" in the format: sends the line feed, marks END and flushes.
+  virtual ViStatus endLine() = 0;
+};
+
+// Where formatted input comes from: the bytes of one reply, filled on demand.
+class InputSource {
+ public:
+  virtual ~InputSource() = default;
+  // The next byte, without consuming it; waits for input when none is buffered and
+  // returns the wait's error (VI_ERROR_TMO, VI_ERROR_CONN_LOST, ...).
+  virtual ViStatus peek(ViByte& byte) = 0;
+  // Drops the byte that the last peek returned.
+  virtual void consume() = 0;
+  // True when this byte ends the reply (END, or the termination character).
+  virtual bool endsReply(ViByte byte) const = 0;
+  // Drops what is buffered of the current reply, through its END when that is buffered.
+  virtual void discardRestOfReply() = 0;
+};
+
+// Width of a text conversion that has neither a width nor '#': at most this many
+// characters are stored (plus the NUL); the rest of the field is read and dropped.
+inline constexpr std::size_t kDefaultTextFieldLimit = 255;
+
+ViStatus formatOutput(OutputSink& sink, const char* format, ArgList& arguments);
+ViStatus scanInput(InputSource& source, const char* format, ArgList& arguments);
+
+}  // namespace hnvisa
+
+#endif

@@ -1,0 +1,35 @@
+// Parsing of VISA resource names into what a transport needs to open them.
+#ifndef HNVISA_RESOURCE_NAME_H
+#define HNVISA_RESOURCE_NAME_H
+
+#include <string>
+#include <string_view>
+
+#include "visa.h"
+
+namespace hnvisa {
+
+enum class ResourceKind {
+  TcpipSocket,  // TCPIP[board]::host::port::SOCKET
+  TcpipInstr,   // TCPIP[board]::host[::device][::INSTR], VXI-11: no transport yet
+  Serial,       // ASRL[board][::INSTR] or ASRL/dev/path[::INSTR]
+  Usb,          // USB...::INSTR|RAW: no transport yet
+  Gpib,         // GPIB...: no transport yet
+};
+
+struct ResourceName {
+  ResourceKind kind = ResourceKind::TcpipSocket;
+  ViUInt16 board = 0;
+  std::string host;        // TCPIP forms, case kept
+  ViUInt16 port = 0;       // SOCKET form
+  std::string devicePath;  // Serial: the device to open ("" for ASRL0, which has none)
+  std::string canonical;   // VI_ATTR_RSRC_NAME
+  std::string resourceClass;  // VI_ATTR_RSRC_CLASS
+};
+
+// VI_SUCCESS or VI_ERROR_INV_RSRC_NAME. Keywords match ignoring case.
+ViStatus parseResourceName(std::string_view text, ResourceName& parsed);
+
+}  // namespace hnvisa
+
+#endif

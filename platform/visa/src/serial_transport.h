@@ -1,0 +1,48 @@
+// Serial ports over termios (ASRL...::INSTR): raw mode, one exclusive flock per port,
+// waits with poll(). Every setting is applied to the port at once and read back from it.
+#ifndef HNVISA_SERIAL_TRANSPORT_H
+#define HNVISA_SERIAL_TRANSPORT_H
+
+#include <memory>
+#include <string>
+
+#include "transport.h"
+
+namespace hnvisa {
+
+class SerialTransport final : public Transport {
+ public:
+  // VI_ERROR_RSRC_NFOUND when the device does not exist or is no terminal,
+  // VI_ERROR_RSRC_BUSY when another process or session holds it.
+  static ViStatus open(const std::string& devicePath, std::unique_ptr<Transport>& opened);
+  ~SerialTransport() override;
+
+  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
+                   const Deadline& deadline) override;
+  ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent,
+                const Deadline& deadline) override;
+  ViStatus sendEnd(ViByte termChar, const Deadline& deadline) override;
+  bool termCharIsEnd() const override { return endIn_ == VI_ASRL_END_TERMCHAR; }
+  void interrupt() override;
+  ViStatus getAttribute(ViAttr attribute, AttributeValue& value) const override;
+  ViStatus setAttribute(ViAttr attribute, ViAttrState value) override;
+
+ private:
+  SerialTransport(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+  // poll() on the port and the wake-up descriptor: >0 ready, 0 time-out, -1 failure,
+  // kInterrupted after interrupt().
+  static constexpr int kInterrupted = -2;
+  int waitFor(short events, const Deadline& deadline, short& revents) const;
+  // Applies one termios field; VI_ERROR_NSUP_ATTR_STATE (and the old settings kept) when
+  // the port does not take it.
+  ViStatus applyLineSetting(ViAttr attribute, ViAttrState value);
+
+  const int fd_;
+  const int wakeFd_;  // an eventfd: a tty cannot be shut down the way a socket can
+  ViUInt16 endIn_ = VI_ASRL_END_TERMCHAR;
+  ViUInt16 endOut_ = VI_ASRL_END_NONE;
+};
+
+}  // namespace hnvisa
+
+#endif

@@ -1,0 +1,68 @@
+#include "session_table.h"
+
+#include <vector>
+
+namespace hnvisa {
+
+SessionTable& SessionTable::instance() {
+  // Never destroyed: a thread still inside a call at process exit must not find it gone.
+  static SessionTable* const table = new SessionTable();
+  return *table;
+}
+
+ViSession SessionTable::addResourceManager() {
+  const std::lock_guard lock(mutex_);
+  const ViSession handle = nextHandle_++;
+  managers_.emplace(handle, std::set<ViSession>{});
+  return handle;
+}
+
+ViStatus SessionTable::addInstrument(ViSession manager, std::shared_ptr<Session> session, ViSession& handle) {
+  const std::lock_guard lock(mutex_);
+  const auto found = managers_.find(manager);
+  if (found == managers_.end()) return VI_ERROR_INV_OBJECT;
+  handle = nextHandle_++;
+  found->second.insert(handle);
+  instruments_.emplace(handle, Instrument{std::move(session), manager});
+  return VI_SUCCESS;
+}
+
+bool SessionTable::isResourceManager(ViSession handle) const {
+  const std::lock_guard lock(mutex_);
+  return managers_.count(handle) != 0;
+}
+
+std::shared_ptr<Session> SessionTable::findInstrument(ViSession handle) const {
+  const std::lock_guard lock(mutex_);
+  const auto found = instruments_.find(handle);
+  return found == instruments_.end() ? nullptr : found->second.session;
+}
+
+ViStatus SessionTable::close(ViSession handle) {
+  std::vector<std::shared_ptr<Session>> closing;
+  {
+    const std::lock_guard lock(mutex_);
+    if (const auto manager = managers_.find(handle); manager != managers_.end()) {
+      for (const ViSession child : manager->second) {
+        const auto instrument = instruments_.find(child);
+        if (instrument == instruments_.end()) continue;
+        closing.push_back(std::move(instrument->second.session));
+        instruments_.erase(instrument);
+      }
+      managers_.erase(manager);
+    } else if (const auto instrument = instruments_.find(handle); instrument != instruments_.end()) {
+      if (const auto owner = managers_.find(instrument->second.manager); owner != managers_.end())
+        owner->second.erase(handle);
+      closing.push_back(std::move(instrument->second.session));
+      instruments_.erase(instrument);
+    } else {
+      return VI_ERROR_INV_OBJECT;
+    }
+  }
+  // Outside the table lock: a blocked call returns at once; the transport itself closes
+  // when the last call using it lets go of the session.
+  for (const auto& session : closing) session->interrupt();
+  return VI_SUCCESS;
+}
+
+}  // namespace hnvisa

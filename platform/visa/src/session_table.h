@@ -1,0 +1,47 @@
+// The process-wide table of open VISA objects: resource managers and the instrument
+// sessions opened through them. Handles are never reused within a process.
+#ifndef HNVISA_SESSION_TABLE_H
+#define HNVISA_SESSION_TABLE_H
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "session.h"
+
+namespace hnvisa {
+
+class SessionTable {
+ public:
+  static SessionTable& instance();
+
+  ViSession addResourceManager();
+  // Registers `session` under the resource manager `manager`; VI_ERROR_INV_OBJECT when
+  // `manager` is no open resource manager (it may have been closed meanwhile).
+  ViStatus addInstrument(ViSession manager, std::shared_ptr<Session> session, ViSession& handle);
+  bool isResourceManager(ViSession handle) const;
+  // The open instrument session, or nullptr. The caller's reference keeps it alive while
+  // it is used, even if another thread closes the handle meanwhile.
+  std::shared_ptr<Session> findInstrument(ViSession handle) const;
+  // Removes the object (a resource manager with every session it opened) and wakes any
+  // call blocked on them. VI_ERROR_INV_OBJECT for an unknown handle.
+  ViStatus close(ViSession handle);
+
+ private:
+  SessionTable() = default;
+
+  // Guards the three members below; held only for lookups and updates, never across I/O.
+  mutable std::mutex mutex_;
+  ViSession nextHandle_ = 1;
+  std::map<ViSession, std::set<ViSession>> managers_;  // manager -> its instrument sessions
+  struct Instrument {
+    std::shared_ptr<Session> session;
+    ViSession manager;
+  };
+  std::map<ViSession, Instrument> instruments_;
+};
+
+}  // namespace hnvisa
+
+#endif

@@ -1,0 +1,16 @@
+// Descriptions of the statuses this library returns, for viStatusDesc.
+#ifndef HNVISA_STATUS_TEXT_H
+#define HNVISA_STATUS_TEXT_H
+
+#include <string>
+
+#include "visa.h"
+
+namespace hnvisa {
+
+// The description of `status`; false (with a generic text) when it is not one of ours.
+bool describeStatus(ViStatus status, std::string& text);
+
+}  // namespace hnvisa
+
+#endif

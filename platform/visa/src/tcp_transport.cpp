@@ -1,0 +1,180 @@
+#include "tcp_transport.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace hnvisa {
+namespace {
+
+constexpr ViUInt32 kDefaultOpenTimeoutMs = 2000;
+
+bool isConnectionLoss(int error) {
+  return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ECONNABORTED ||
+         error == ETIMEDOUT || error == EHOSTUNREACH || error == ENETUNREACH || error == ENETDOWN ||
+         error == ESHUTDOWN;
+}
+
+// poll() for `events` until the deadline, retrying on signals. 0 on time-out, <0 on error.
+int waitFor(int fd, short events, const Deadline& deadline, short& revents) {
+  for (;;) {
+    pollfd p{fd, events, 0};
+    const int ready = ::poll(&p, 1, deadline.pollTimeout());
+    if (ready < 0 && errno == EINTR) continue;
+    revents = p.revents;
+    return ready;
+  }
+}
+
+std::string peerAddressOf(int fd) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
+  char text[INET6_ADDRSTRLEN] = {};
+  const void* raw = address.ss_family == AF_INET6
+                        ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
+                        : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
+  return ::inet_ntop(address.ss_family, raw, text, sizeof text) ? std::string(text) : std::string();
+}
+
+// One connection attempt bounded by the deadline; the socket's descriptor or -1.
+int connectOne(const addrinfo& candidate, const Deadline& deadline) {
+  const int fd = ::socket(candidate.ai_family, candidate.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                          candidate.ai_protocol);
+  if (fd < 0) return -1;
+  if (::connect(fd, candidate.ai_addr, candidate.ai_addrlen) != 0) {
+    if (errno != EINPROGRESS) {
+      ::close(fd);
+      return -1;
+    }
+    short revents = 0;
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (waitFor(fd, POLLOUT, deadline, revents) <= 0 ||
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+      ::close(fd);
+      return -1;
+    }
+  }
+  return fd;
+}
+
+}  // namespace
+
+ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 openTimeoutMs,
+                               std::unique_ptr<Transport>& connected) {
+  const Deadline deadline =
+      Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV;
+  addrinfo* candidates = nullptr;
+  const std::string service = std::to_string(port);
+  // A bracketed IPv6 literal, "[fe80::1]", resolves without its brackets.
+  const std::string name = host.size() > 2 && host.front() == '[' && host.back() == ']'
+                               ? host.substr(1, host.size() - 2)
+                               : host;
+  if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &candidates) != 0 || candidates == nullptr)
+    return VI_ERROR_RSRC_NFOUND;
+  int fd = -1;
+  for (const addrinfo* candidate = candidates; candidate != nullptr && fd < 0; candidate = candidate->ai_next) {
+    if (deadline.expired()) break;
+    fd = connectOne(*candidate, deadline);
+  }
+  ::freeaddrinfo(candidates);
+  if (fd < 0) return VI_ERROR_RSRC_NFOUND;
+
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  connected.reset(new TcpTransport(fd, peerAddressOf(fd), port));
+  return VI_SUCCESS;
+}
+
+TcpTransport::TcpTransport(int fd, std::string peerAddress, ViUInt16 port)
+    : fd_(fd), peerAddress_(std::move(peerAddress)), port_(port) {}
+
+TcpTransport::~TcpTransport() { ::close(fd_); }
+
+void TcpTransport::interrupt() { ::shutdown(fd_, SHUT_RDWR); }
+
+ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
+                               const Deadline& deadline) {
+  *received = 0;
+  for (;;) {
+    const ssize_t n = ::recv(fd_, buffer, capacity, MSG_DONTWAIT);
+    if (n > 0) {
+      *received = static_cast<std::size_t>(n);
+      return VI_SUCCESS;
+    }
+    if (n == 0) return VI_ERROR_CONN_LOST;  // orderly close by the peer
+    if (errno == EINTR) continue;
+    if (isConnectionLoss(errno)) return VI_ERROR_CONN_LOST;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return VI_ERROR_IO;
+    short revents = 0;
+    const int ready = waitFor(fd_, POLLIN, deadline, revents);
+    if (ready == 0) return VI_ERROR_TMO;
+    if (ready < 0) return VI_ERROR_SYSTEM_ERROR;
+    // Readable, hung up or failed: the next recv tells which.
+  }
+}
+
+ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t* sent,
+                            const Deadline& deadline) {
+  *sent = 0;
+  while (*sent < length) {
+    const ssize_t n = ::send(fd_, data + *sent, length - *sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      *sent += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && isConnectionLoss(errno)) return VI_ERROR_CONN_LOST;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return VI_ERROR_IO;
+    short revents = 0;
+    const int ready = waitFor(fd_, POLLOUT, deadline, revents);
+    if (ready == 0) return VI_ERROR_TMO;
+    if (ready < 0) return VI_ERROR_SYSTEM_ERROR;
+    if (revents & (POLLERR | POLLHUP)) return VI_ERROR_CONN_LOST;
+  }
+  return VI_SUCCESS;
+}
+
+ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
+  switch (attribute) {
+    case VI_ATTR_TCPIP_ADDR: value.text = peerAddress_; return VI_SUCCESS;
+    case VI_ATTR_TCPIP_PORT: value.number = port_; return VI_SUCCESS;
+    case VI_ATTR_TCPIP_NODELAY:
+    case VI_ATTR_TCPIP_KEEPALIVE: {
+      int on = 0;
+      socklen_t length = sizeof on;
+      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
+      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
+      if (::getsockopt(fd_, level, option, &on, &length) != 0) return VI_ERROR_SYSTEM_ERROR;
+      value.number = on ? VI_TRUE : VI_FALSE;
+      return VI_SUCCESS;
+    }
+    default: return VI_ERROR_NSUP_ATTR;
+  }
+}
+
+ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
+  switch (attribute) {
+    case VI_ATTR_TCPIP_NODELAY:
+    case VI_ATTR_TCPIP_KEEPALIVE: {
+      const int on = value == VI_TRUE ? 1 : 0;
+      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
+      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
+      return ::setsockopt(fd_, level, option, &on, sizeof on) == 0 ? VI_SUCCESS : VI_ERROR_SYSTEM_ERROR;
+    }
+    default: return VI_ERROR_NSUP_ATTR;
+  }
+}
+
+}  // namespace hnvisa

@@ -1,0 +1,49 @@
+// A byte pipe to one instrument. The session above it owns buffering, termination and
+// time-outs; a transport only moves bytes and keeps its interface's own attributes.
+#ifndef HNVISA_TRANSPORT_H
+#define HNVISA_TRANSPORT_H
+
+#include <cstddef>
+#include <string>
+
+#include "attributes.h"
+#include "deadline.h"
+#include "visa.h"
+
+namespace hnvisa {
+
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  Transport() = default;
+  Transport(const Transport&) = delete;
+  Transport& operator=(const Transport&) = delete;
+
+  // Waits until the deadline for at least one byte and returns what is there, at most
+  // `capacity` bytes, in *received. VI_ERROR_TMO when nothing came in time,
+  // VI_ERROR_CONN_LOST when the peer has gone.
+  virtual ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
+                           const Deadline& deadline) = 0;
+  // Sends all `length` bytes or fails; *sent counts the bytes that left.
+  virtual ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent,
+                        const Deadline& deadline) = 0;
+  // Marks the end of a message on the wire, where the interface has such a thing.
+  virtual ViStatus sendEnd(ViByte /*termChar*/, const Deadline& /*deadline*/) { return VI_SUCCESS; }
+  // True when the interface delivers END with the termination character (serial END_IN).
+  virtual bool termCharIsEnd() const { return false; }
+  // Wakes any thread blocked in receive or send; the descriptor stays valid until the
+  // transport is destroyed, so it cannot be reused under a running call.
+  virtual void interrupt() {}
+
+  // The interface's attributes; VI_ERROR_NSUP_ATTR for those it does not have.
+  virtual ViStatus getAttribute(ViAttr /*attribute*/, AttributeValue& /*value*/) const {
+    return VI_ERROR_NSUP_ATTR;
+  }
+  virtual ViStatus setAttribute(ViAttr /*attribute*/, ViAttrState /*value*/) {
+    return VI_ERROR_NSUP_ATTR;
+  }
+};
+
+}  // namespace hnvisa
+
+#endif

@@ -1,0 +1,193 @@
+// The exported vi* functions: look the object up, serialise on its I/O lock, call the
+// session, and never let a C++ exception out.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "resource_name.h"
+#include "serial_transport.h"
+#include "session_table.h"
+#include "status_text.h"
+#include "tcp_transport.h"
+#include "visa.h"
+
+namespace hnvisa {
+namespace {
+
+template <typename Body>
+ViStatus guarded(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return VI_ERROR_ALLOC;
+  } catch (...) {
+    return VI_ERROR_SYSTEM_ERROR;
+  }
+}
+
+// Runs `body(session)` under the session's I/O lock. The resource manager has no I/O and
+// no attributes of its own: `onManager` is what it answers.
+template <typename Body>
+ViStatus withInstrument(ViSession handle, Body&& body, ViStatus onManager = VI_ERROR_NSUP_OPER) noexcept {
+  return guarded([&]() -> ViStatus {
+    const std::shared_ptr<Session> session = SessionTable::instance().findInstrument(handle);
+    if (!session) return SessionTable::instance().isResourceManager(handle) ? onManager : VI_ERROR_INV_OBJECT;
+    const std::lock_guard lock(session->ioMutex());
+    return body(*session);
+  });
+}
+
+ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::unique_ptr<Transport>& transport) {
+  switch (name.kind) {
+    case ResourceKind::TcpipSocket: return TcpTransport::connect(name.host, name.port, openTimeout, transport);
+    case ResourceKind::Serial:
+      if (name.devicePath.empty()) return VI_ERROR_INTF_NUM_NCONFIG;  // ASRL0: boards count from 1
+      return SerialTransport::open(name.devicePath, transport);
+    case ResourceKind::TcpipInstr:
+    case ResourceKind::Usb:
+    case ResourceKind::Gpib: return VI_ERROR_LIBRARY_NFOUND;
+  }
+  return VI_ERROR_LIBRARY_NFOUND;
+}
+
+}  // namespace
+}  // namespace hnvisa
+
+using hnvisa::ArgList;
+using hnvisa::Session;
+using hnvisa::SessionTable;
+
+extern "C" {
+
+ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi) {
+  if (vi == nullptr) return VI_ERROR_USER_BUF;
+  *vi = VI_NULL;
+  return hnvisa::guarded([&] {
+    *vi = SessionTable::instance().addResourceManager();
+    return VI_SUCCESS;
+  });
+}
+
+ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 timeout, ViPSession vi) {
+  if (vi == nullptr) return VI_ERROR_USER_BUF;
+  *vi = VI_NULL;
+  return hnvisa::guarded([&]() -> ViStatus {
+    SessionTable& table = SessionTable::instance();
+    if (!table.isResourceManager(sesn)) return table.findInstrument(sesn) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
+    constexpr ViAccessMode kKnownModes = VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK | VI_LOAD_CONFIG;
+    if ((mode & ~kKnownModes) != 0 || ((mode & VI_EXCLUSIVE_LOCK) && (mode & VI_SHARED_LOCK)))
+      return VI_ERROR_INV_ACC_MODE;
+    if (name == nullptr) return VI_ERROR_INV_RSRC_NAME;
+    hnvisa::ResourceName parsed;
+    if (const ViStatus status = hnvisa::parseResourceName(name, parsed); status < VI_SUCCESS) return status;
+    std::unique_ptr<hnvisa::Transport> transport;
+    if (const ViStatus status = hnvisa::openTransport(parsed, timeout, transport); status < VI_SUCCESS)
+      return status;
+    hnvisa::SessionIdentity identity{parsed.canonical, parsed.resourceClass,
+                                     parsed.kind == hnvisa::ResourceKind::Serial ? ViUInt16{VI_INTF_ASRL}
+                                                                                 : ViUInt16{VI_INTF_TCPIP},
+                                     parsed.board};
+    auto session = std::make_shared<Session>(std::move(transport), std::move(identity));
+    ViSession handle = VI_NULL;
+    if (const ViStatus status = table.addInstrument(sesn, std::move(session), handle); status < VI_SUCCESS)
+      return status;
+    *vi = handle;
+    return VI_SUCCESS;
+  });
+}
+
+ViStatus _VI_FUNC viClose(ViObject vi) {
+  return hnvisa::guarded([&] { return SessionTable::instance().close(vi); });
+}
+
+ViStatus _VI_FUNC viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
+  return hnvisa::withInstrument(
+      vi, [&](Session& session) { return session.setAttribute(attrName, attrValue); }, VI_ERROR_NSUP_ATTR);
+}
+
+ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) {
+  return hnvisa::withInstrument(vi, [&](Session& session) -> ViStatus {
+    const hnvisa::AttributeInfo* info = hnvisa::findAttribute(attrName);
+    if (info == nullptr) return VI_ERROR_NSUP_ATTR;
+    if (attrValue == nullptr) return VI_ERROR_USER_BUF;
+    hnvisa::AttributeValue value;
+    const ViStatus status = session.getAttribute(attrName, value);
+    if (status < VI_SUCCESS) return status;
+    hnvisa::storeAttributeValue(info->kind, value, attrValue);
+    return status;
+  }, VI_ERROR_NSUP_ATTR);
+}
+
+ViStatus _VI_FUNC viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) {
+  if (desc == nullptr) return VI_ERROR_USER_BUF;
+  desc[0] = '\0';
+  return hnvisa::guarded([&] {
+    std::string text;
+    hnvisa::describeStatus(status, text);
+    const std::size_t length = std::min<std::size_t>(text.size(), 255);
+    std::memcpy(desc, text.data(), length);
+    desc[length] = '\0';
+    return VI_SUCCESS;
+  });
+}
+
+ViStatus _VI_FUNC viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
+  if (retCnt != nullptr) *retCnt = 0;
+  return hnvisa::withInstrument(vi, [&](Session& session) { return session.read(buf, cnt, retCnt); });
+}
+
+ViStatus _VI_FUNC viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
+  if (retCnt != nullptr) *retCnt = 0;
+  return hnvisa::withInstrument(vi, [&](Session& session) { return session.write(buf, cnt, retCnt); });
+}
+
+ViStatus _VI_FUNC viFlush(ViSession vi, ViUInt16 mask) {
+  return hnvisa::withInstrument(vi, [&](Session& session) { return session.flush(mask); });
+}
+
+ViStatus _VI_FUNC viVPrintf(ViSession vi, ViConstString writeFmt, va_list params) {
+  return hnvisa::withInstrument(vi, [&](Session& session) {
+    ArgList arguments(params);
+    return session.printf(writeFmt, arguments);
+  });
+}
+
+ViStatus _VI_FUNCC viPrintf(ViSession vi, ViConstString writeFmt, ...) {
+  va_list params;
+  va_start(params, writeFmt);
+  const ViStatus status = viVPrintf(vi, writeFmt, params);
+  va_end(params);
+  return status;
+}
+
+ViStatus _VI_FUNC viVScanf(ViSession vi, ViConstString readFmt, va_list params) {
+  return hnvisa::withInstrument(vi, [&](Session& session) {
+    ArgList arguments(params);
+    return session.scanf(readFmt, arguments);
+  });
+}
+
+ViStatus _VI_FUNCC viScanf(ViSession vi, ViConstString readFmt, ...) {
+  va_list params;
+  va_start(params, readFmt);
+  const ViStatus status = viVScanf(vi, readFmt, params);
+  va_end(params);
+  return status;
+}
+
+ViStatus _VI_FUNC viVQueryf(ViSession vi, ViConstString writeFmt, ViConstString readFmt, va_list params) {
+  return hnvisa::withInstrument(vi, [&](Session& session) {
+    ArgList arguments(params);
+    return session.queryf(writeFmt, readFmt, arguments);
+  });
+}
+
+ViStatus _VI_FUNCC viQueryf(ViSession vi, ViConstString writeFmt, ViConstString readFmt, ...) {
+  va_list params;
+  va_start(params, readFmt);
+  const ViStatus status = viVQueryf(vi, writeFmt, readFmt, params);
+  va_end(params);
+  return status;
+}
+
+}  // extern "C"
