@@ -11,7 +11,7 @@ endif
 
 configure = cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) $(2) >/dev/null
 
-.PHONY: all deps build test test-asan test-tsan clean
+.PHONY: all deps build test test-asan test-tsan demo bench fuzz clean
 
 all: build
 
@@ -37,5 +37,20 @@ test-tsan: deps
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L concurrency
 
+# Starts the emulator, runs the quickstart example against it and in simulation, stops it.
+demo: build
+	scripts/demo.sh build
+
+# Benchmarks (optimised build), each figure with its baseline.
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHNVQR_BUILD_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-bench -j $(JOBS)
+	scripts/bench.sh build-bench
+
+# Fuzz targets (clang, libFuzzer), each for a bounded time: FUZZ_SECONDS per target.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-bench build-fuzz

@@ -187,6 +187,29 @@ TEST_F(LiveIo, ResetUsesItsOwnTimeoutAndRestoresTheCallers) {
   EXPECT_EQ(timeout, 1234);
 }
 
+TEST_F(LiveIo, SessionSwitchedIntoSimulationAnswersFromTheCacheAndStillClosesItsLink) {
+  const int descriptors = OpenDescriptorCount();
+  ASSERT_EQ(Open(), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_ConfigureVoltageLevel(vi_, "CH1", 12.5), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_SetAttributeViBoolean(vi_, "", HNVQR_ATTR_SIMULATE, VI_TRUE), VI_SUCCESS);
+  ASSERT_TRUE(server_.wait_for_transcript(1, std::chrono::seconds(5)));
+  server_.clear_transcript();
+  ViReal64 level = 0;
+  ASSERT_EQ(HnVQR_GetAttributeViReal64(vi_, "", HNVQR_ATTR_VOLTAGE_LEVEL, &level), VI_SUCCESS);
+  EXPECT_EQ(level, 12.5);
+  ASSERT_EQ(HnVQR_GetAttributeViReal64(vi_, "", HNVQR_ATTR_POWER_LEVEL, &level), VI_SUCCESS);
+  EXPECT_EQ(level, 300.0);
+  EXPECT_TRUE(Sent().empty());
+  ASSERT_EQ(HnVQR_SetAttributeViBoolean(vi_, "", HNVQR_ATTR_SIMULATE, VI_FALSE), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_MeasureVoltage(vi_, &level), VI_SUCCESS);
+  EXPECT_EQ(Sent(), std::vector<std::string>{"MEAS:VOLT?\n"});
+  // Closed while simulating, the live link is still released.
+  ASSERT_EQ(HnVQR_SetAttributeViBoolean(vi_, "", HNVQR_ATTR_SIMULATE, VI_TRUE), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_close(vi_), VI_SUCCESS);
+  vi_ = VI_NULL;
+  EXPECT_TRUE(DescriptorCountReturnsTo(descriptors));
+}
+
 class LiveSerial : public LiveTest {
  protected:
   void SetUp() override { resource_ = server_.start_serial(); }
