@@ -231,6 +231,9 @@ ViStatus ResolveSelector(ViSession vi, ViConstString selectorText, std::vector<R
     }
   }
   if (levels.size() > 1) return ReportError(vi, status::kInvalidNumberOfLevelsInSelector, RepCapNameText());
+  // A level such as "[a" loses its only identifier with the brackets: a selector that names
+  // nothing is refused rather than reported as done.
+  if (items.empty()) return ReportError(vi, status::kBadlyFormedSelector);
 
   for (const SelectorItem& item : items) {
     for (std::size_t i = 0; i < item.size(); ++i) {
