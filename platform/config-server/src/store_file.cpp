@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "store_file.h"
 
 #include <fcntl.h>
@@ -69,10 +70,15 @@ StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::s
     problem = TooLargeText();
     return StoreFileStatus::Failed;
   }
-  // The size may change while reading; never read beyond the limit whatever fstat said.
-  text.resize(kMaxStoreFileBytes);
+  // The size may change while reading: start from what fstat said (one byte more, to see the
+  // end), grow as needed, and never read beyond the limit.
+  text.resize(std::min<std::size_t>(static_cast<std::size_t>(info.st_size) + 1, kMaxStoreFileBytes));
   std::size_t total = 0;
-  while (total < text.size()) {
+  for (;;) {
+    if (total == text.size()) {
+      if (text.size() >= kMaxStoreFileBytes) break;
+      text.resize(std::min<std::size_t>(text.size() * 2, kMaxStoreFileBytes));
+    }
     const ssize_t count = ::read(file.get(), text.data() + total, text.size() - total);
     if (count < 0) {
       if (errno == EINTR) continue;
