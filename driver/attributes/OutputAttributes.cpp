@@ -51,60 +51,57 @@ ViStatus HnVQR_set_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoo
 }
 
 // Over-voltage protection is always on and the current limit always trips: fixed
-// capabilities without I/O, whatever SIMULATE says.
-ViStatus HnVQR_get_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean* value) {
+// capabilities without I/O, whatever SIMULATE says. The channel is checked all the same.
+namespace {
+
+template <class T>
+ViStatus GetFixedCapability(ViSession vi, ViConstString channelName, const char* getterName, T* value, T fixed) {
   return kel::WithSession(vi, [&](kel::DriverSession&) {
-    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_get_OVP_ENABLED", "AttributeValue", value);
-        checked < 0) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, getterName, "AttributeValue", value); checked < 0) {
       return checked;
     }
     kel::RepCapName output;
     if (const ViStatus resolved = kel::ResolveSingleSelector(vi, channelName, output); resolved < 0) return resolved;
-    *value = VI_TRUE;
+    *value = fixed;
     return VI_SUCCESS;
   });
+}
+
+// Accepts only the fixed value; any other is refused naming `valueName` and the attribute.
+template <class T>
+ViStatus SetFixedCapability(ViSession vi, ViConstString channelName, T value, T fixed, const std::string& valueName,
+                            const char* attributeName) {
+  return kel::WithSession(vi, [&](kel::DriverSession&) {
+    std::size_t outputs = 1;
+    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
+                                                             outputs);
+        expanded < 0) {
+      return expanded;
+    }
+    if (value == fixed) return VI_SUCCESS;
+    return kel::ReportError(vi, kel::status::kValueNotSupported, valueName, "AttributeValue", attributeName);
+  });
+}
+
+}  // namespace
+
+ViStatus HnVQR_get_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean* value) {
+  return GetFixedCapability<ViBoolean>(vi, channelName, "HnVQR_get_OVP_ENABLED", value, VI_TRUE);
 }
 
 ViStatus HnVQR_set_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
-    std::size_t outputs = 1;
-    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
-                                                             outputs);
-        expanded < 0) {
-      return expanded;
-    }
-    if (value == VI_TRUE) return VI_SUCCESS;
-    return kel::ReportError(vi, kel::status::kValueNotSupported, "VI_FALSE", "AttributeValue", "OVP_ENABLED");
-  });
+  return SetFixedCapability<ViBoolean>(vi, channelName, value, VI_TRUE, "VI_FALSE", "OVP_ENABLED");
 }
 
 ViStatus HnVQR_get_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32* value) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
-    if (const ViStatus checked =
-            kel::CheckNullPointer(vi, "HnVQR_get_CURRENT_LIMIT_BEHAVIOR", "AttributeValue", value);
-        checked < 0) {
-      return checked;
-    }
-    kel::RepCapName output;
-    if (const ViStatus resolved = kel::ResolveSingleSelector(vi, channelName, output); resolved < 0) return resolved;
-    *value = HNVQR_VAL_CURRENT_TRIP;
-    return VI_SUCCESS;
-  });
+  return GetFixedCapability<ViInt32>(vi, channelName, "HnVQR_get_CURRENT_LIMIT_BEHAVIOR", value,
+                                     HNVQR_VAL_CURRENT_TRIP);
 }
 
 ViStatus HnVQR_set_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32 value) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
-    std::size_t outputs = 1;
-    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
-                                                             outputs);
-        expanded < 0) {
-      return expanded;
-    }
-    if (value == HNVQR_VAL_CURRENT_TRIP) return VI_SUCCESS;
-    return kel::ReportError(vi, kel::status::kValueNotSupported,
-                            kel::ValueToName(hnvqr::maps::CurrentLimitBehavior(), value), "AttributeValue",
-                            "CURRENT_LIMIT_BEHAVIOR");
-  });
+  return SetFixedCapability<ViInt32>(vi, channelName, value, HNVQR_VAL_CURRENT_TRIP,
+                                     kel::ValueToName(hnvqr::maps::CurrentLimitBehavior(), value),
+                                     "CURRENT_LIMIT_BEHAVIOR");
 }
 
 // The class current limit is the over-current protection level under a second ID.
