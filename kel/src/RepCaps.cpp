@@ -166,6 +166,26 @@ std::ptrdiff_t FindPhysicalName(ViSession vi, const RepCapName& record) {
   return it == names.end() ? -1 : it - names.begin();
 }
 
+// The common selector, one physical name with no virtual name of its own, resolves to what
+// the full rules give without parsing: appends its record and answers true. Anything else
+// answers false and goes the full way.
+bool IsPlainPhysicalName(ViSession vi, std::string_view selector, std::vector<RepCapName>& list) {
+  if (selector.find("!!") != std::string_view::npos ||
+      !std::all_of(selector.begin(), selector.end(), text::IsIdentifierChar)) {
+    return false;
+  }
+  DriverSession* session = FindSession(vi);
+  if (session == nullptr || session->GetVirtualNameTable().contains(selector)) return false;
+  RegisterRepCaps(vi);
+  for (const RepCapName& record : session->repCapNames()) {
+    if (record.name == selector) {
+      list.push_back(record);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void RegisterRepCaps(ViSession vi) {
@@ -198,6 +218,7 @@ ViStatus ResolveSelector(ViSession vi, ViConstString selectorText, std::vector<R
         "defined.",
         RepCapNameText(), RepCapNameText(), count);
   }
+  if (checkPhysical && IsPlainPhysicalName(vi, selector, list)) return VI_SUCCESS;
   if (const ViStatus syntax = CheckSelectorSyntax(vi, selector); syntax < 0) return syntax;
   const std::string substituted = SubstituteVirtualNames(vi, selector);
   if (substituted != selector) {

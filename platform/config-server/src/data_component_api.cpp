@@ -165,7 +165,11 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViInt32(IviDataComponentHand
     if (IsFraction(stored)) return InvalidValue(setting, "is " + stored.dump() + ", not an integer");
     const auto whole = WholeNumber(stored);
     if (!whole || *whole < std::numeric_limits<ViInt32>::min() || *whole > std::numeric_limits<ViInt32>::max()) {
-      return InvalidValue(setting, "(" + stored.dump() + ") does not fit in 32 bits");
+      // Appended piece by piece: g++ 12 misreads the chained operator+ here (-Wrestrict).
+      std::string problem = "(";
+      problem += stored.dump();
+      problem += ") does not fit in 32 bits";
+      return InvalidValue(setting, problem);
     }
     *value = static_cast<ViInt32>(*whole);
     return VI_SUCCESS;

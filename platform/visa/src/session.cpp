@@ -28,7 +28,7 @@ bool Session::isEndByte(ViByte byte) const {
 }
 
 ViStatus Session::receiveMore(const Deadline& deadline) {
-  std::array<ViByte, kReceiveChunk> chunk{};
+  std::array<ViByte, kReceiveChunk> chunk;  // filled by the transport, not cleared first
   std::size_t received = 0;
   const ViStatus status = transport_->receive(chunk.data(), chunk.size(), &received, deadline);
   if (status < VI_SUCCESS) return status;
@@ -113,7 +113,7 @@ ViStatus Session::endLine() {
 void Session::discardPendingInput() {
   readBuffer_.clear();
   readPosition_ = 0;
-  std::array<ViByte, kReceiveChunk> scratch{};
+  std::array<ViByte, kReceiveChunk> scratch;  // discarded
   for (int i = 0; i < kMaxDrainReceives; ++i) {
     std::size_t received = 0;
     if (transport_->receive(scratch.data(), scratch.size(), &received, Deadline::immediate()) < VI_SUCCESS ||

@@ -117,6 +117,8 @@ ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t
     if (errno == EINTR) continue;
     if (isConnectionLoss(errno)) return VI_ERROR_CONN_LOST;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return VI_ERROR_IO;
+    // Nothing waiting and no time left (the drain of late replies asks exactly this): no poll.
+    if (deadline.expired()) return VI_ERROR_TMO;
     short revents = 0;
     const int ready = waitFor(fd_, POLLIN, deadline, revents);
     if (ready == 0) return VI_ERROR_TMO;
