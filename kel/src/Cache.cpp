@@ -14,24 +14,10 @@ void CacheStore::Clear() {
   string_.clear();
 }
 
-std::size_t CacheStore::EntryCount() const {
-  std::size_t count = 0;
-  auto add = [&count](const auto& map) {
-    for (const auto& [id, byName] : map) count += byName.size();
-  };
-  add(int32_);
-  add(real64_);
-  add(boolean_);
-  add(string_);
-  return count;
-}
-
 CacheManagerBase::CacheManagerBase(ViSession vi, ViAttr id, void* value)
-    : vi_(vi), id_(id), active_(false), value_(value) {
-  if (const DriverSession* s = FindSession(vi)) active_ = s->GetCache() || s->GetSimulate();
+    : vi_(vi), id_(id), active_(false), value_(value), session_(FindSession(vi)) {
+  if (session_ != nullptr) active_ = session_->GetCache() || session_->GetSimulate();
 }
-
-DriverSession* CacheManagerBase::session() const { return FindSession(vi_); }
 
 // Every cached attribute keeps its one entry under the empty repeated-capability name.
 constexpr std::string_view kEntryName;

@@ -30,17 +30,7 @@ class CacheStore {
     return it->second;
   }
 
-  template <class T>
-  const CacheEntry<T>* Find(ViAttr id, std::string_view repCapName) const {
-    const auto& map = const_cast<CacheStore*>(this)->MapFor<T>();
-    const auto byId = map.find(id);
-    if (byId == map.end()) return nullptr;
-    const auto entry = byId->second.find(repCapName);
-    return entry == byId->second.end() ? nullptr : &entry->second;
-  }
-
   void Clear();
-  std::size_t EntryCount() const;
 
  private:
   template <class T>
@@ -66,12 +56,13 @@ class DriverSession;
 class CacheManagerBase {
  protected:
   CacheManagerBase(ViSession vi, ViAttr id, void* value);
-  DriverSession* session() const;
+  DriverSession* session() const { return session_; }
 
   ViSession vi_;
   ViAttr id_;
   bool active_;
   void* value_;
+  DriverSession* session_;  // looked up once, for the scope's whole life
 };
 
 template <class T>

@@ -178,10 +178,6 @@ class DriverSession : public VisaSession<DriverSession> {
   bool repCapsRegistered() const { return repCapsRegistered_; }
   void setRepCapsRegistered() { repCapsRegistered_ = true; }
 
- protected:
-  void SetInstrumentModel(std::string model) { instrumentModel_ = std::move(model); }
-  std::string& instrumentModelText() { return instrumentModel_; }
-
  private:
   void AddVirtualName(const std::string& virtualName, const std::string& physicalName);
 
