@@ -94,9 +94,10 @@ TEST(FormattedOutput, DecimalPointIgnoresTheProcessLocale) {
 
 TEST(FormattedQuery, DiscardsALateReplyAndFlushesBeforeReading) {
   MemorySession s;
-  s.transport->queueInput("LATE 1\n");  // arrived after an earlier query timed out
-  s.transport->setResponder([](std::string_view sent) { return sent == "MEAS:VOLT?\n" ? "12.25\n" : ""; });
   double value = 0;
+  EXPECT_EQ(s.queryf("MEAS:CURR?\n", "%lf%*t", &value), VI_ERROR_TMO);  // no answer in time
+  s.transport->queueInput("LATE 1\n");  // its answer, after the time-out
+  s.transport->setResponder([](std::string_view sent) { return sent == "MEAS:VOLT?\n" ? "12.25\n" : ""; });
   EXPECT_EQ(s.queryf("MEAS:VOLT?\n", "%lf%*t", &value), VI_SUCCESS);
   EXPECT_DOUBLE_EQ(value, 12.25);
 

@@ -36,6 +36,8 @@ struct InputDirective {
 };
 
 constexpr std::size_t kMaxGivenWidth = 1u << 24;
+// Characters of a number that are kept; a longer one cannot be in range and fails.
+constexpr std::size_t kMaxNumberText = 1024;
 
 bool isSpace(ViByte b) { return b == ' ' || b == '\t' || b == '\n' || b == '\r' || b == '\v' || b == '\f'; }
 bool isDigit(ViByte b) { return b >= '0' && b <= '9'; }
@@ -154,7 +156,8 @@ constexpr ViStatus kNoMatch = VI_ERROR_IO;
 
 class Scanner {
  public:
-  Scanner(InputSource& source, ArgList& arguments) : source_(source), arguments_(arguments) {}
+  Scanner(InputSource& source, ArgList& arguments, std::size_t budget)
+      : source_(source), arguments_(arguments), budget_(budget) {}
 
   ViStatus run(const std::vector<InputDirective>& directives) {
     for (const InputDirective& directive : directives) {
@@ -169,7 +172,9 @@ class Scanner {
         status = convert(directive);
       }
       if (status == kNoMatch || status == VI_ERROR_USER_BUF) {
-        if (!ended_) source_.discardRestOfReply();
+        if (!ended_) {
+          if (const ViStatus dropped = source_.discardRestOfReply(); dropped < VI_SUCCESS) return dropped;
+        }
         return status;
       }
       if (status < VI_SUCCESS) return status;
@@ -182,12 +187,14 @@ class Scanner {
   ViStatus peek(ViByte& byte, bool& available) {
     available = false;
     if (ended_) return VI_SUCCESS;
+    if (taken_ >= budget_) return kNoMatch;  // a reply longer than any format could want
     const ViStatus status = source_.peek(byte);
     if (status < VI_SUCCESS) return status;
     available = true;
     return VI_SUCCESS;
   }
   void take(ViByte byte) {
+    ++taken_;
     source_.consume();
     if (source_.endsReply(byte)) ended_ = true;
   }
@@ -214,15 +221,18 @@ class Scanner {
     }
   }
 
-  // Takes bytes while `accept(byte, countSoFar)` holds and fewer than `limit` were taken.
+  // Takes bytes while `accept(byte, takenSoFar, lastTaken)` holds and fewer than `limit`
+  // were taken; the first `keep` of them are kept in `text`, the rest only counted.
   template <typename Accept>
-  ViStatus collect(std::size_t limit, std::string& text, Accept accept) {
-    while (text.size() < limit) {
+  ViStatus collect(std::size_t limit, std::size_t keep, std::string& text, std::size_t& taken, Accept accept) {
+    ViByte last = 0;
+    for (taken = 0; taken < limit; ++taken) {
       ViByte byte = 0;
       bool available = false;
       if (const ViStatus status = peek(byte, available); status < VI_SUCCESS) return status;
-      if (!available || !accept(byte, text)) break;
-      text += static_cast<char>(byte);
+      if (!available || !accept(byte, taken, last)) break;
+      if (text.size() < keep) text += static_cast<char>(byte);
+      last = byte;
       take(byte);
     }
     return VI_SUCCESS;
@@ -253,10 +263,12 @@ class Scanner {
     }
     if (const ViStatus status = skipSpace(); status != VI_SUCCESS) return status;
     std::string text;
-    const ViStatus status = collect(numberWidth(d), text, [](ViByte b, const std::string& sofar) {
-      return isDigit(b) || (sofar.empty() && (b == '+' || b == '-'));
+    std::size_t taken = 0;
+    const ViStatus status = collect(numberWidth(d), kMaxNumberText, text, taken, [](ViByte b, std::size_t n, ViByte) {
+      return isDigit(b) || (n == 0 && (b == '+' || b == '-'));
     });
     if (status < VI_SUCCESS) return status;
+    if (taken > text.size()) return kNoMatch;  // longer than any number in range
     const char* digits = text.c_str();
     if (*digits == '+') ++digits;
     long long value = 0;
@@ -291,7 +303,8 @@ class Scanner {
     Part part = Part::Sign;
     bool mantissaDigits = false;
     std::string text;
-    const ViStatus status = collect(numberWidth(d), text, [&](ViByte b, const std::string&) {
+    std::size_t taken = 0;
+    const ViStatus status = collect(numberWidth(d), kMaxNumberText, text, taken, [&](ViByte b, std::size_t, ViByte) {
       switch (part) {
         case Part::Sign:
           part = Part::Mantissa;
@@ -316,7 +329,7 @@ class Scanner {
       return false;
     });
     if (status < VI_SUCCESS) return status;
-    if (!mantissaDigits) return kNoMatch;
+    if (!mantissaDigits || taken > text.size()) return kNoMatch;
     const char* begin = text.c_str();
     if (*begin == '+') ++begin;
     double value = 0;
@@ -345,6 +358,7 @@ class Scanner {
       const ViInt32 capacity = *counter;
       if (capacity < 1) return VI_ERROR_USER_BUF;
       storeLimit = readLimit = static_cast<std::size_t>(capacity) - (chars ? 0 : 1);
+      budget_ += readLimit;
     } else if (d.widthKind == WidthKind::Given) {
       storeLimit = readLimit = d.width;
     } else if (chars) {
@@ -357,31 +371,33 @@ class Scanner {
       readLimit = std::numeric_limits<std::size_t>::max();
     }
 
+    // Only what can be stored is kept; the rest of the field is counted and dropped.
+    const std::size_t keep = d.suppress ? 0 : storeLimit;
     std::string text;
+    std::size_t taken = 0;
     ViStatus status = VI_SUCCESS;
     switch (d.conversion) {
       case Conversion::String:
         if ((status = skipSpace()) != VI_SUCCESS) return status;
-        status = collect(readLimit, text, [](ViByte b, const std::string&) { return !isSpace(b); });
+        status = collect(readLimit, keep, text, taken, [](ViByte b, std::size_t, ViByte) { return !isSpace(b); });
         break;
       case Conversion::Scanset:
-        status = collect(readLimit, text,
-                         [&d](ViByte b, const std::string&) { return d.scanset.test(b); });
+        status = collect(readLimit, keep, text, taken,
+                         [&d](ViByte b, std::size_t, ViByte) { return d.scanset.test(b); });
         break;
       case Conversion::Chars:
       case Conversion::ThroughEnd:
-        status = collect(readLimit, text, [](ViByte, const std::string&) { return true; });
+        status = collect(readLimit, keep, text, taken, [](ViByte, std::size_t, ViByte) { return true; });
         break;
       case Conversion::ThroughLineFeed:
-        status = collect(readLimit, text, [](ViByte, const std::string& sofar) {
-          return sofar.empty() || sofar.back() != '\n';
-        });
+        status = collect(readLimit, keep, text, taken,
+                         [](ViByte, std::size_t n, ViByte last) { return n == 0 || last != '\n'; });
         break;
       default:
         return VI_ERROR_INV_FMT;
     }
     if (status < VI_SUCCESS) return status;
-    if (chars && text.empty()) return kNoMatch;
+    if (chars && taken == 0) return kNoMatch;
     if (d.suppress) return VI_SUCCESS;
     const std::size_t stored = std::min(text.size(), storeLimit);
     std::memcpy(destination, text.data(), stored);
@@ -392,6 +408,8 @@ class Scanner {
 
   InputSource& source_;
   ArgList& arguments_;
+  std::size_t budget_;     // bytes this scan may take in all
+  std::size_t taken_ = 0;  // bytes taken so far
   bool ended_ = false;
 };
 
@@ -401,7 +419,11 @@ ViStatus scanInput(InputSource& source, const char* format, ArgList& arguments) 
   if (format == nullptr) return VI_ERROR_USER_BUF;
   std::vector<InputDirective> directives;
   if (const ViStatus status = parseInputFormat(format, directives); status != VI_SUCCESS) return status;
-  Scanner scanner(source, arguments);
+  // The reply may be as long as the widths the format names, plus the general bound.
+  std::size_t budget = kMaxFormattedReply;
+  for (const InputDirective& directive : directives)
+    if (directive.widthKind == WidthKind::Given) budget += directive.width;
+  Scanner scanner(source, arguments, budget);
   return scanner.run(directives);
 }
 

@@ -40,13 +40,19 @@ class InputSource {
   virtual void consume() = 0;
   // True when this byte ends the reply (END, or the termination character).
   virtual bool endsReply(ViByte byte) const = 0;
-  // Drops what is buffered of the current reply, through its END when that is buffered.
-  virtual void discardRestOfReply() = 0;
+  // Drops the rest of the current reply through its END, receiving until the operation's
+  // deadline; VI_ERROR_TMO when the END does not come in time.
+  virtual ViStatus discardRestOfReply() = 0;
 };
 
 // Width of a text conversion that has neither a width nor '#': at most this many
 // characters are stored (plus the NUL); the rest of the field is read and dropped.
 inline constexpr std::size_t kDefaultTextFieldLimit = 255;
+
+// Bytes one formatted read takes in all, beyond the widths and counts its conversions name:
+// a reply longer than that fails with VI_ERROR_IO after the rest of it has been dropped, so
+// that no peer can make a read buffer without end.
+inline constexpr std::size_t kMaxFormattedReply = 64 * 1024;
 
 ViStatus formatOutput(OutputSink& sink, const char* format, ArgList& arguments);
 ViStatus scanInput(InputSource& source, const char* format, ArgList& arguments);

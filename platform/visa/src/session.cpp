@@ -2,15 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace hnvisa {
 namespace {
 
-constexpr std::size_t kReceiveChunk = 4096;
+
 constexpr std::size_t kWriteBufferSize = 4096;
 // Bound on what one discard of late replies drains, so a peer that never stops talking
 // cannot hold a query up.
 constexpr int kMaxDrainReceives = 64;
+// Queries written and not read that are counted; past this the count saturates.
+constexpr std::uint32_t kMaxOwedReplies = 1024;
 
 }  // namespace
 
@@ -28,24 +31,54 @@ bool Session::isEndByte(ViByte byte) const {
 }
 
 ViStatus Session::receiveMore(const Deadline& deadline) {
-  std::array<ViByte, kReceiveChunk> chunk;  // filled by the transport, not cleared first
+  // The time-out bounds the whole exchange: a peer that keeps talking cannot extend it.
+  if (timeoutMs_ != VI_TMO_IMMEDIATE && deadline.expired()) return VI_ERROR_TMO;
+  // Input is only asked for once everything buffered has been taken, so one fixed
+  // buffer holds it all: nothing a peer sends makes it grow.
+  readPosition_ = readLength_ = 0;
   std::size_t received = 0;
-  const ViStatus status = transport_->receive(chunk.data(), chunk.size(), &received, deadline);
-  if (status < VI_SUCCESS) return status;
-  if (readPosition_ == readBuffer_.size()) {
-    readBuffer_.clear();
-    readPosition_ = 0;
-  } else if (readPosition_ >= kReceiveChunk) {
-    readBuffer_.erase(readBuffer_.begin(), readBuffer_.begin() + static_cast<std::ptrdiff_t>(readPosition_));
-    readPosition_ = 0;
+  const ViStatus status = transport_->receive(readBuffer_.data(), readBuffer_.size(), &received, deadline);
+  readLength_ = received;
+  return status;
+}
+
+void Session::noteWritten(const ViByte* data, std::size_t length) {
+  if (!repliesAreFramed()) return;
+  for (std::size_t i = 0; i < length; ++i) {
+    const ViByte byte = data[i];
+    if (byte == '"') {
+      writtenInQuotes_ = !writtenInQuotes_;
+    } else if (byte == '?' && !writtenInQuotes_) {
+      writtenQueryPending_ = true;
+    } else if (byte == '\n') {
+      if (writtenQueryPending_ && unreadReplies_ < kMaxOwedReplies) ++unreadReplies_;
+      writtenQueryPending_ = writtenInQuotes_ = false;
+    }
   }
-  readBuffer_.insert(readBuffer_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(received));
-  return VI_SUCCESS;
+}
+
+void Session::noteReplyEnded() {
+  midReply_ = false;
+  if (unreadReplies_ > 0) --unreadReplies_;
+  abandonedReplies_ = std::min(abandonedReplies_, unreadReplies_);
+}
+
+void Session::noteReadFailed(ViStatus status) {
+  // A lost link owes nothing any more; a time-out or a broken reply leaves its rest (or
+  // all of it) on the way.
+  if (status == VI_ERROR_CONN_LOST) {
+    unreadReplies_ = abandonedReplies_ = 0;
+    return;
+  }
+  if (!repliesAreFramed()) return;
+  if (unreadReplies_ == 0 && midReply_) unreadReplies_ = 1;  // the rest of a reply nobody asked for
+  abandonedReplies_ = unreadReplies_;
 }
 
 ViStatus Session::read(ViByte* buffer, ViUInt32 count, ViUInt32* returnCount) {
   if (returnCount != nullptr) *returnCount = 0;
   if (buffer == nullptr && count > 0) return VI_ERROR_USER_BUF;
+  const ExchangeScope exchange(*this);
   const Deadline deadline = ioDeadline();
   const bool endOnTermChar = transport_->termCharIsEnd() && !suppressEndEnabled_;
   ViUInt32 stored = 0;
@@ -65,13 +98,22 @@ ViStatus Session::read(ViByte* buffer, ViUInt32 count, ViUInt32* returnCount) {
         break;
       }
     }
-    if (done) break;
+    if (done) {
+      noteReplyEnded();
+      break;
+    }
     if (stored == count) {
       status = VI_SUCCESS_MAX_CNT;
       break;
     }
     status = receiveMore(deadline);
     done = status < VI_SUCCESS;
+  }
+  if (status < VI_SUCCESS) {
+    if (stored > 0) midReply_ = true;
+    noteReadFailed(status);
+  } else if (status == VI_SUCCESS_MAX_CNT && stored > 0) {
+    midReply_ = true;
   }
   if (returnCount != nullptr) *returnCount = stored;
   return status;
@@ -80,9 +122,14 @@ ViStatus Session::read(ViByte* buffer, ViUInt32 count, ViUInt32* returnCount) {
 ViStatus Session::write(const ViByte* data, ViUInt32 count, ViUInt32* returnCount) {
   if (returnCount != nullptr) *returnCount = 0;
   if (data == nullptr && count > 0) return VI_ERROR_USER_BUF;
+  const ExchangeScope exchange(*this);
   const Deadline deadline = ioDeadline();
+  if (abandonedReplies_ > 0) {
+    if (const ViStatus status = discardOwedReplies(abandonedReplies_, deadline); status < VI_SUCCESS) return status;
+  }
   std::size_t sent = 0;
   ViStatus status = count > 0 ? transport_->send(data, count, &sent, deadline) : VI_SUCCESS;
+  noteWritten(data, sent);
   if (returnCount != nullptr) *returnCount = static_cast<ViUInt32>(sent);
   if (status >= VI_SUCCESS && sendEndEnabled_) status = transport_->sendEnd(termChar_, deadline);
   return status;
@@ -91,11 +138,13 @@ ViStatus Session::write(const ViByte* data, ViUInt32 count, ViUInt32* returnCoun
 ViStatus Session::sendWriteBuffer(bool end) {
   const Deadline deadline = ioDeadline();
   std::size_t sent = 0;
-  const std::string pending = std::move(writeBuffer_);
-  writeBuffer_.clear();
   ViStatus status = VI_SUCCESS;
-  if (!pending.empty())
-    status = transport_->send(reinterpret_cast<const ViByte*>(pending.data()), pending.size(), &sent, deadline);
+  if (!writeBuffer_.empty()) {
+    const auto* bytes = reinterpret_cast<const ViByte*>(writeBuffer_.data());
+    status = transport_->send(bytes, writeBuffer_.size(), &sent, deadline);
+    noteWritten(bytes, sent);
+    writeBuffer_.clear();  // keeps its capacity for the next message
+  }
   if (status >= VI_SUCCESS && end && sendEndEnabled_) status = transport_->sendEnd(termChar_, deadline);
   return status;
 }
@@ -110,9 +159,117 @@ ViStatus Session::endLine() {
   return sendWriteBuffer(true);
 }
 
-void Session::discardPendingInput() {
-  readBuffer_.clear();
-  readPosition_ = 0;
+ViStatus Session::skipThroughEnd(const Deadline& deadline, bool* received) {
+  for (;;) {
+    for (; readPosition_ < readLength_; ++readPosition_) {
+      if (isEndByte(readBuffer_[readPosition_])) {
+        ++readPosition_;
+        noteReplyEnded();
+        return VI_SUCCESS;
+      }
+    }
+    const ViStatus status = receiveMore(deadline);
+    if (status < VI_SUCCESS) return status;
+    if (received != nullptr) *received = true;
+  }
+}
+
+ViStatus Session::discardOwedReplies(std::uint32_t owed, const Deadline& deadline) {
+  bool received = false;
+  for (const std::uint32_t settled = unreadReplies_ - owed; unreadReplies_ > settled;) {
+    const ViStatus status = skipThroughEnd(deadline, &received);
+    if (status == VI_ERROR_TMO && !received) {
+      // A whole time-out of silence: what was owed is not coming any more.
+      unreadReplies_ = abandonedReplies_ = 0;
+      return status;
+    }
+    if (status < VI_SUCCESS) {
+      noteReadFailed(status);
+      return status;
+    }
+  }
+  return VI_SUCCESS;
+}
+
+ViStatus Session::peek(ViByte& byte) {
+  while (bufferedInput() == 0) {
+    const ViStatus status = receiveMore(ioDeadline());
+    if (status < VI_SUCCESS) return status;
+  }
+  byte = readBuffer_[readPosition_];
+  return VI_SUCCESS;
+}
+
+void Session::consume() {
+  if (bufferedInput() == 0) return;
+  if (isEndByte(readBuffer_[readPosition_])) {
+    noteReplyEnded();
+  } else {
+    midReply_ = true;
+  }
+  ++readPosition_;
+}
+
+bool Session::endsReply(ViByte byte) const { return isEndByte(byte); }
+
+ViStatus Session::discardRestOfReply() { return skipThroughEnd(ioDeadline(), nullptr); }
+
+ViStatus Session::printf(const char* format, ArgList& arguments) {
+  const ExchangeScope exchange(*this);
+  if (abandonedReplies_ > 0) {
+    if (const ViStatus status = discardOwedReplies(abandonedReplies_, ioDeadline()); status < VI_SUCCESS)
+      return status;
+  }
+  const ViStatus status = formatOutput(*this, format, arguments);
+  if (status >= VI_SUCCESS && writeBufferMode_ == VI_FLUSH_ON_ACCESS && !writeBuffer_.empty())
+    return sendWriteBuffer(false);
+  return status;
+}
+
+ViStatus Session::scanf(const char* format, ArgList& arguments) {
+  const ExchangeScope exchange(*this);
+  // A query still sitting in the write buffer must go out before its answer is awaited.
+  if (!writeBuffer_.empty()) {
+    if (const ViStatus status = sendWriteBuffer(false); status < VI_SUCCESS) return status;
+  }
+  const ViStatus status = scanInput(*this, format, arguments);
+  // A conversion the reply could not satisfy has already dropped the reply through its
+  // END; only a time-out or a lost link leaves the bookkeeping to settle.
+  if (status == VI_ERROR_TMO || status == VI_ERROR_CONN_LOST) noteReadFailed(status);
+  if (readBufferMode_ == VI_FLUSH_ON_ACCESS) {
+    dropBufferedInput();
+  }
+  return status;
+}
+
+ViStatus Session::queryf(const char* writeFormat, const char* readFormat, ArgList& arguments) {
+  const ExchangeScope exchange(*this);
+  // A query's answer must be its own: replies still owed to earlier queries are waited for
+  // and dropped first. Where replies cannot be counted, whatever has already arrived goes.
+  if (repliesAreFramed()) {
+    if (unreadReplies_ > 0) {
+      if (const ViStatus status = discardOwedReplies(unreadReplies_, ioDeadline()); status < VI_SUCCESS)
+        return status;
+    }
+  } else {
+    discardArrivedInput();
+  }
+  dropBufferedInput();
+  const ViStatus status = formatOutput(*this, writeFormat, arguments);
+  if (status < VI_SUCCESS) return status;
+  return scanf(readFormat, arguments);
+}
+
+void Session::dropBufferedInput() {
+  // An END among the dropped bytes settles its reply as if it had been read.
+  if (repliesAreFramed()) {
+    for (; readPosition_ < readLength_; ++readPosition_)
+      if (isEndByte(readBuffer_[readPosition_])) noteReplyEnded();
+  }
+  readPosition_ = readLength_ = 0;
+}
+
+void Session::discardArrivedInput() {
   std::array<ViByte, kReceiveChunk> scratch;  // discarded
   for (int i = 0; i < kMaxDrainReceives; ++i) {
     std::size_t received = 0;
@@ -122,70 +279,13 @@ void Session::discardPendingInput() {
   }
 }
 
-ViStatus Session::peek(ViByte& byte) {
-  while (bufferedInput() == 0) {
-    const ViStatus status = receiveMore(scanDeadline_ ? *scanDeadline_ : ioDeadline());
-    if (status < VI_SUCCESS) return status;
-  }
-  byte = readBuffer_[readPosition_];
-  return VI_SUCCESS;
-}
-
-void Session::consume() {
-  if (bufferedInput() > 0) ++readPosition_;
-}
-
-bool Session::endsReply(ViByte byte) const { return isEndByte(byte); }
-
-void Session::discardRestOfReply() {
-  const auto begin = readBuffer_.begin() + static_cast<std::ptrdiff_t>(readPosition_);
-  const auto end = std::find_if(begin, readBuffer_.end(), [this](ViByte b) { return isEndByte(b); });
-  if (end == readBuffer_.end()) {
-    readBuffer_.clear();
-    readPosition_ = 0;
-  } else {
-    readPosition_ = static_cast<std::size_t>(end - readBuffer_.begin()) + 1;
-  }
-}
-
-ViStatus Session::printf(const char* format, ArgList& arguments) {
-  const ViStatus status = formatOutput(*this, format, arguments);
-  if (status >= VI_SUCCESS && writeBufferMode_ == VI_FLUSH_ON_ACCESS && !writeBuffer_.empty())
-    return sendWriteBuffer(false);
-  return status;
-}
-
-ViStatus Session::scanf(const char* format, ArgList& arguments) {
-  // A query still sitting in the write buffer must go out before its answer is awaited.
-  if (!writeBuffer_.empty()) {
-    if (const ViStatus status = sendWriteBuffer(false); status < VI_SUCCESS) return status;
-  }
-  scanDeadline_ = ioDeadline();
-  const ViStatus status = scanInput(*this, format, arguments);
-  scanDeadline_.reset();
-  if (readBufferMode_ == VI_FLUSH_ON_ACCESS) {
-    readBuffer_.clear();
-    readPosition_ = 0;
-  }
-  return status;
-}
-
-ViStatus Session::queryf(const char* writeFormat, const char* readFormat, ArgList& arguments) {
-  // Whatever is buffered now answered an earlier query after its time-out.
-  discardPendingInput();
-  const ViStatus status = formatOutput(*this, writeFormat, arguments);
-  if (status < VI_SUCCESS) return status;
-  return scanf(readFormat, arguments);
-}
-
 ViStatus Session::flush(ViUInt16 mask) {
   constexpr ViUInt16 kKnown = VI_READ_BUF | VI_WRITE_BUF | VI_READ_BUF_DISCARD | VI_WRITE_BUF_DISCARD;
   if (mask == 0 || (mask & ~kKnown) != 0 || ((mask & VI_READ_BUF) && (mask & VI_READ_BUF_DISCARD)) ||
       ((mask & VI_WRITE_BUF) && (mask & VI_WRITE_BUF_DISCARD)))
     return VI_ERROR_INV_MASK;
   if (mask & (VI_READ_BUF | VI_READ_BUF_DISCARD)) {
-    readBuffer_.clear();
-    readPosition_ = 0;
+    dropBufferedInput();
   }
   if (mask & VI_WRITE_BUF_DISCARD) writeBuffer_.clear();
   if ((mask & VI_WRITE_BUF) && !writeBuffer_.empty()) return sendWriteBuffer(false);

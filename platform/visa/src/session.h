@@ -3,6 +3,8 @@
 #ifndef HNVISA_SESSION_H
 #define HNVISA_SESSION_H
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,23 +51,58 @@ class Session final : private InputSource, private OutputSink {
   void interrupt() { transport_->interrupt(); }
 
  private:
+  // One deadline for a whole exchange: the outermost operation sets it, the nested ones
+  // (the read half of a query) share it.
+  class ExchangeScope {
+   public:
+    explicit ExchangeScope(Session& session) : session_(session), outermost_(!session.exchangeDeadline_) {
+      if (outermost_) session_.exchangeDeadline_ = Deadline::afterMilliseconds(session_.timeoutMs_);
+    }
+    ~ExchangeScope() {
+      if (outermost_) session_.exchangeDeadline_.reset();
+    }
+    ExchangeScope(const ExchangeScope&) = delete;
+    ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+   private:
+    Session& session_;
+    const bool outermost_;
+  };
+
   // InputSource, for the formatted-input engine.
   ViStatus peek(ViByte& byte) override;
   void consume() override;
   bool endsReply(ViByte byte) const override;
-  void discardRestOfReply() override;
+  ViStatus discardRestOfReply() override;
   // OutputSink, for the formatted-output engine.
   ViStatus put(std::string_view bytes) override;
   ViStatus endLine() override;
 
-  Deadline ioDeadline() const { return Deadline::afterMilliseconds(timeoutMs_); }
+  Deadline ioDeadline() const {
+    return exchangeDeadline_ ? *exchangeDeadline_ : Deadline::afterMilliseconds(timeoutMs_);
+  }
   // Appends whatever the transport has (waiting until the deadline) to the read buffer.
   ViStatus receiveMore(const Deadline& deadline);
   // Sends the formatted-output buffer; with `end`, marks END after it.
   ViStatus sendWriteBuffer(bool end);
-  // Drops buffered input and whatever the transport already holds: bytes of late replies.
-  void discardPendingInput();
-  std::size_t bufferedInput() const { return readBuffer_.size() - readPosition_; }
+  // Before a new query: drops the replies still owed to earlier ones (waiting for them
+  // within the deadline), then whatever else is buffered.
+  ViStatus discardOwedReplies(std::uint32_t owed, const Deadline& deadline);
+  // Where replies cannot be counted: drops what the transport already holds.
+  void discardArrivedInput();
+  // Drops input through the next END, receiving until the deadline; *received tells
+  // whether any byte arrived.
+  ViStatus skipThroughEnd(const Deadline& deadline, bool* received);
+  // Reply bookkeeping: a written message holding a query ('?' outside quotes) is owed a
+  // reply; an END read settles the oldest; a read that fails abandons those still owed.
+  void noteWritten(const ViByte* data, std::size_t length);
+  void noteReplyEnded();
+  void noteReadFailed(ViStatus status);
+  // Replies can only be counted where their END can be seen.
+  bool repliesAreFramed() const { return termCharEnabled_ || (transport_->termCharIsEnd() && !suppressEndEnabled_); }
+  std::size_t bufferedInput() const { return readLength_ - readPosition_; }
+  // Drops what is buffered of the input.
+  void dropBufferedInput();
   bool isEndByte(ViByte byte) const;
   bool isTermChar(ViByte byte) const { return termCharEnabled_ && byte == termChar_; }
 
@@ -73,10 +110,17 @@ class Session final : private InputSource, private OutputSink {
   std::unique_ptr<Transport> transport_;
   const SessionIdentity identity_;
 
-  std::vector<ViByte> readBuffer_;  // received and not yet consumed from readPosition_
+  static constexpr std::size_t kReceiveChunk = 4096;
+  std::array<ViByte, kReceiveChunk> readBuffer_;  // received; not yet consumed from readPosition_
   std::size_t readPosition_ = 0;
+  std::size_t readLength_ = 0;
   std::string writeBuffer_;         // formatted output not yet sent
-  std::optional<Deadline> scanDeadline_;  // one deadline for a whole formatted read
+  std::optional<Deadline> exchangeDeadline_;  // set while an operation runs
+  std::uint32_t unreadReplies_ = 0;     // replies owed to queries written and not yet read
+  std::uint32_t abandonedReplies_ = 0;  // of those, the ones a failed read gave up on
+  bool writtenQueryPending_ = false;    // the message being written so far holds a query
+  bool writtenInQuotes_ = false;        // ... and ends inside a quoted string
+  bool midReply_ = false;               // bytes of a reply were taken since the last END
 
   ViUInt32 timeoutMs_ = 2000;
   ViUInt8 termChar_ = '\n';
