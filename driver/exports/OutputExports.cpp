@@ -70,8 +70,8 @@ ViStatus _VI_FUNC HnVQR_ConfigureOutputRange(ViSession vi, ViConstString Channel
     } else {
       return kel::ReportInvalidValue(vi, RangeType, "ConfigureOutputRange", "RangeType");
     }
-    // A range that compares false both ways (not a number) is accepted, as the comparisons say.
-    if (0.0 > Range || Range > kRangeMargin * rating) {
+    // Written so that a range that is not a number fails too.
+    if (!(Range >= 0.0 && Range <= kRangeMargin * rating)) {
       return kel::ReportInvalidValue(vi, Range, "ConfigureOutputRange", "Range");
     }
     return VI_SUCCESS;

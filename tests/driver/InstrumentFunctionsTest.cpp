@@ -153,7 +153,7 @@ TEST(Output, OutputRangeIsCheckedAgainstTheModelRatings) {
       {HNVQR_VAL_RANGE_CURRENT, 11.0, {}},
       {HNVQR_VAL_RANGE_CURRENT, 11.5, invalid("11.500000", "Range")},
       {HNVQR_VAL_RANGE_CURRENT, -1.0, invalid("-1.000000", "Range")},
-      {HNVQR_VAL_RANGE_CURRENT, std::numeric_limits<double>::quiet_NaN(), {}},
+      {HNVQR_VAL_RANGE_CURRENT, std::numeric_limits<double>::quiet_NaN(), invalid("nan", "Range")},
       {HNVQR_VAL_RANGE_VOLTAGE, std::numeric_limits<double>::infinity(), invalid("inf", "Range")},
       {2, 1.0, invalid("2", "RangeType")},
       {-1, 1.0, invalid("-1", "RangeType")},

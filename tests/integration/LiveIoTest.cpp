@@ -145,6 +145,37 @@ TEST_F(LiveIo, SilentInstrumentTimesOutAndTheSessionStillCloses) {
   vi_ = VI_NULL;
 }
 
+TEST_F(LiveIo, LateAnswerIsNeverTakenForTheNextQuerysAnswer) {
+  ASSERT_EQ(Open(), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_ConfigureVoltageLevel(vi_, "CH1", 12.0), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_ConfigureOutputEnabled(vi_, "CH1", VI_TRUE), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_SetAttributeViInt32(vi_, "", HNVQR_ATTR_SYSTEM_IO_TIMEOUT, 200), VI_SUCCESS);
+  server_.set_reply_delay(std::chrono::milliseconds(500));
+  ViReal64 volts = 0;
+  EXPECT_EQ(HnVQR_MeasureVoltage(vi_, &volts), VI_ERROR_TMO);
+  // The voltage is still on its way when the next query goes out.
+  server_.set_reply_delay(std::chrono::milliseconds(0));
+  ASSERT_EQ(HnVQR_SetAttributeViInt32(vi_, "", HNVQR_ATTR_SYSTEM_IO_TIMEOUT, 2000), VI_SUCCESS);
+  ViReal64 amps = 0;
+  ASSERT_EQ(HnVQR_MeasureCurrent(vi_, &amps), VI_SUCCESS);
+  EXPECT_NEAR(amps, 12.0 / 1e6, 1e-9);  // 12 V across the emulator's 1 MOhm load
+  ASSERT_EQ(HnVQR_MeasureVoltage(vi_, &volts), VI_SUCCESS);
+  EXPECT_DOUBLE_EQ(volts, 12.0);
+}
+
+TEST_F(LiveIo, DirectIoRefusesCountsItCannotPassOn) {
+  ASSERT_EQ(Open(), VI_SUCCESS);
+  ViByte buffer[8] = {};
+  ViInt64 count = 99;
+  for (const ViInt64 bad : {ViInt64{-1}, ViInt64{1} << 33}) {
+    EXPECT_EQ(HnVQR_viRead(vi_, bad, buffer, &count), IVI_ERROR_INVALID_VALUE);
+    EXPECT_EQ(LastError(vi_), "Invalid value '" + std::to_string(bad) + "' for function 'viRead', parameter 'Count'.");
+    EXPECT_EQ(HnVQR_viWrite(vi_, bad, buffer, &count), IVI_ERROR_INVALID_VALUE);
+    EXPECT_EQ(LastError(vi_), "Invalid value '" + std::to_string(bad) + "' for function 'viWrite', parameter 'Count'.");
+  }
+  EXPECT_TRUE(Sent().empty());
+}
+
 TEST_F(LiveIo, DroppedLinkIsReportedAndANewSessionWorks) {
   ASSERT_EQ(Open(), VI_SUCCESS);
   server_.drop_after_next_line();
