@@ -17,6 +17,7 @@ constexpr kel::StatusMessage kStatusMessages[] = {
     {IVIDCPWR_ERROR_TRIGGER_NOT_SOFTWARE, "The trigger source is not set to software trigger."},
     {HNVQR_ERROR_IO, "I/O error."},
     {HNVQR_ERROR_IO_TIMEOUT, "I/O timeout error."},
+    {HNVQR_WARN_SESSION_LOCK_BROKEN, "The session was closed while another thread held its lock."},
 };
 
 constexpr std::string_view kModelFamily = "DefaultFamily";

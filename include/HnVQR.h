@@ -202,6 +202,9 @@ extern "C" {
 
 #define HNVQR_ERROR_IO                                  ((ViStatus)0xBFFA4214L)
 #define HNVQR_ERROR_IO_TIMEOUT                          ((ViStatus)0xBFFA4215L)
+/* HnVQR_close closed the session although another thread held its lock (a thread that had
+   ended, or one that kept the lock for more than two seconds). */
+#define HNVQR_WARN_SESSION_LOCK_BROKEN                  ((ViStatus)0x3FFA4001L)
 
 /* The positive answer of HnVQR_GetAttributeViString when the buffer was too small. */
 #define HNVQR_MAX_STRING_ATTRIBUTE_LENGTH               4096

@@ -20,9 +20,19 @@ ViStatus _VI_FUNC HnVQR_close(ViSession vi) { return kel::CloseDriverSession(vi)
 
 // The caller's lock outlives this call: the frame's own lock level is released on return.
 ViStatus _VI_FUNC HnVQR_LockSession(ViSession vi, ViBoolean* CallerHasLock) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) { return IviSession_Lock(vi, CallerHasLock); });
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    const bool takes = CallerHasLock == nullptr || *CallerHasLock == VI_FALSE;
+    const ViStatus locked = IviSession_Lock(vi, CallerHasLock);
+    if (locked >= 0 && takes) session.gate().NoteLocked();
+    return locked;
+  });
 }
 
 ViStatus _VI_FUNC HnVQR_UnlockSession(ViSession vi, ViBoolean* CallerHasLock) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) { return IviSession_Unlock(vi, CallerHasLock); });
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    const bool releases = CallerHasLock == nullptr || *CallerHasLock == VI_TRUE;
+    const ViStatus unlocked = IviSession_Unlock(vi, CallerHasLock);
+    if (unlocked >= 0 && releases) session.gate().NoteUnlocked();
+    return unlocked;
+  });
 }

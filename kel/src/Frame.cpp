@@ -2,6 +2,7 @@
 
 #include <IviSessionServices.h>
 
+#include "kel/DriverSession.h"
 #include "kel/Errors.h"
 #include "kel/Status.h"
 
@@ -20,10 +21,15 @@ SessionFrame::SessionFrame(ViSession vi) : vi_(vi), session_(FindSession(vi)) {
   }
   status_ = IviSession_Lock(vi_, nullptr);
   locked_ = status_ >= 0;
-  if (locked_) status_ = VI_SUCCESS;
+  if (!locked_) return;
+  status_ = VI_SUCCESS;
+  // A session being closed (its lock broken from another thread) runs no more bodies.
+  entered_ = session_->gate().Enter();
+  if (!entered_) status_ = status::kInvalidSessionHandle;
 }
 
 SessionFrame::~SessionFrame() {
+  if (entered_) session_->gate().Leave();
   // The body's status is returned whatever the unlock yields.
   if (locked_) (void)IviSession_Unlock(vi_, nullptr);
 }

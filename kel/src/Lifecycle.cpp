@@ -1,6 +1,8 @@
 #include "kel/Lifecycle.h"
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include <IviSessionServices.h>
 
@@ -50,9 +52,46 @@ ViStatus InitializeDriverSession(ViConstString resourceName, ViBoolean idQuery, 
   return result;
 }
 
+namespace {
+
+// How long close waits for a live thread to give back a lock it took with LockSession.
+constexpr auto kLockHolderWait = std::chrono::seconds(2);
+
+// The session lock is held by a thread that has ended, or by one that kept it past the
+// wait: close without it. No body starts any more; the ones running (only the holder's
+// own) end within their I/O time-outs.
+ViStatus CloseWithBrokenLock(ViSession vi, DriverSession* session, bool holderEnded) {
+  session->gate().BeginClosing();
+  while (!session->gate().Idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  try {
+    (void)session->Close();
+  } catch (...) {
+    // Closing the I/O cannot stop the close.
+  }
+  (void)IviSession_SetDataPtr(vi, nullptr);
+  // A live holder may still be between two calls with the object's address in hand, so its
+  // memory is kept; an ended thread holds nothing.
+  if (holderEnded) delete session;
+  const ViStatus disposed = IviSession_Dispose(vi);
+  return disposed < 0 ? disposed : status::kSessionLockBroken;
+}
+
+}  // namespace
+
 ViStatus CloseDriverSession(ViSession vi) noexcept {
   DriverSession* session = FindSession(vi);
   if (session == nullptr) return status::kInvalidSessionHandle;
+  using Clock = std::chrono::steady_clock;
+  const auto giveUp = Clock::now() + kLockHolderWait;
+  for (;;) {
+    const SessionGate::Holder holder = session->gate().CurrentHolder();
+    if (holder == SessionGate::Holder::ExitedThread) return CloseWithBrokenLock(vi, session, true);
+    if (holder != SessionGate::Holder::LiveThread) break;
+    if (Clock::now() >= giveUp) return CloseWithBrokenLock(vi, session, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    session = FindSession(vi);
+    if (session == nullptr) return status::kInvalidSessionHandle;
+  }
   // Holding the lock waits for any call in progress on another thread; calls that arrive
   // later find the handle gone.
   if (const ViStatus locked = IviSession_Lock(vi, nullptr); locked < 0) return locked;

@@ -17,6 +17,7 @@
 #include <IviConfigServer.h>
 #include <visatype.h>
 
+#include "kel/SessionGate.h"
 #include "kel/Cache.h"
 #include "kel/Format.h"
 #include "kel/RepCapName.h"
@@ -176,6 +177,8 @@ class DriverSession : public VisaSession<DriverSession> {
   std::deque<std::string>& coercionRecords() { return coercionRecords_; }
   std::vector<RepCapName>& repCapNames() { return repCapNames_; }
   bool repCapsRegistered() const { return repCapsRegistered_; }
+  // Who holds the lock through LockSession, and the calls inside their bodies.
+  SessionGate& gate() { return gate_; }
   void setRepCapsRegistered() { repCapsRegistered_ = true; }
 
  private:
@@ -215,6 +218,7 @@ class DriverSession : public VisaSession<DriverSession> {
   // process-wide table, so that sessions on different threads share nothing).
   std::vector<RepCapName> repCapNames_;
   bool repCapsRegistered_ = false;
+  SessionGate gate_;
 };
 
 }  // namespace kel

@@ -33,6 +33,7 @@ class SessionFrame {
   DriverSession* session_ = nullptr;
   ViStatus status_;
   bool locked_ = false;
+  bool entered_ = false;
 };
 
 // Turns an exception that reached the boundary into a recorded error status.

@@ -31,6 +31,9 @@ inline constexpr ViStatus kInvalidRangeInSelector = static_cast<ViStatus>(0xBFFA
 inline constexpr ViStatus kBadlyFormedSelector = static_cast<ViStatus>(0xBFFA0066);
 inline constexpr ViStatus kUnknownPhysicalIdentifier = static_cast<ViStatus>(0xBFFA0067);
 inline constexpr ViStatus kInvalidSessionHandle = static_cast<ViStatus>(0xBFFA1190);
+// A warning of close: the session was closed without its lock, which a thread that ended
+// (or kept it too long) still held.
+inline constexpr ViStatus kSessionLockBroken = static_cast<ViStatus>(0x3FFA4001);
 inline constexpr ViStatus kConfigSessionNotFound = static_cast<ViStatus>(0xBFFA1203);
 inline constexpr ViStatus kConfigNotExist = static_cast<ViStatus>(0xBFFA1207);
 // The positive answer of a string get whose buffer was too small.
