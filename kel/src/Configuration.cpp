@@ -9,7 +9,8 @@
 namespace kel {
 namespace {
 
-// Property texts are read into buffers this large; longer ones are cut by the server.
+// Property texts are first read into buffers this large; longer ones are read again at
+// their own size.
 constexpr ViInt32 kPropertyBufferSize = 4096;
 // A virtual range expands to one name per index; beyond this many it is refused, so that a
 // store entry such as 1..2000000000 cannot exhaust memory.
@@ -34,12 +35,22 @@ class ScopedConfigHandle {
 
 template <class Getter>
 ViStatus ReadText(Getter getter, IviConfigHandle handle, ViInt32 property, std::string& value) {
-  std::string buffer(static_cast<std::size_t>(kPropertyBufferSize), '\0');
-  const ViStatus status = getter(handle, property, kPropertyBufferSize, buffer.data());
-  if (status < 0) return status;
-  buffer.resize(buffer.find('\0') == std::string::npos ? buffer.size() : buffer.find('\0'));
-  value = std::move(buffer);
-  return status;
+  // A text longer than the buffer is answered with the size it needs (its terminator
+  // included): read it again at that size, so that no text is ever cut.
+  ViInt32 size = kPropertyBufferSize;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::string buffer(static_cast<std::size_t>(size), '\0');
+    const ViStatus status = getter(handle, property, size, buffer.data());
+    if (status < 0) return status;
+    if (status > size) {
+      size = status;
+      continue;
+    }
+    buffer.resize(buffer.find('\0') == std::string::npos ? buffer.size() : buffer.find('\0'));
+    value = std::move(buffer);
+    return VI_SUCCESS;
+  }
+  return status::kCannotRecover;  // the text kept growing: the store changed under us
 }
 
 }  // namespace

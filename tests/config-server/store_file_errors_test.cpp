@@ -59,6 +59,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"BooleanAsText", kSessionWith + R"("cache": "yes"}]})",
                 "driverSessions[0].cache: expected a boolean, found a string"},
         BadFile{"MisspeltKey", kSessionWith + R"("simualte": true}]})", "driverSessions[0].simualte: unknown key"},
+        BadFile{"DuplicateKey", kSessionWith + "\n  \"simulate\": true,\n  \"simulate\": false}]}",
+                "line 3: the key 'simulate' appears twice in driverSessions[0]"},
+        BadFile{"DuplicateKeyAfterTheSameKeyElsewhere",
+                R"({"driverSessions": [{"name": "A", "driverSetup": "x"}, {"name": "B", "driverSetup": "\"driverSetup\": 1",)"
+                "\n\"driverSetup\": \"Model:VQR-A2\"}]}",
+                "line 2: the key 'driverSetup' appears twice in driverSessions[1]"},
         BadFile{"RangesNotArray", kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": 3}]}]})",
                 "driverSessions[0].virtualNames[0].ranges: expected an array, found a number (3)"},
         BadFile{"RangeReversed", kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": [{"first": 2, "last": 1}]}]}]})",

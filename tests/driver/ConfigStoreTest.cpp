@@ -130,6 +130,18 @@ TEST_F(ConfigStore, ModelComesFromDriverSetupThenInitialSettingThenOptionString)
   }
 }
 
+TEST_F(ConfigStore, LongStoreTextsAreReadWhole) {
+  // Past the first read's 4096 characters: a cut text would lose the model named at its end.
+  store_.Select(Store(R"(,"simulate":true,"driverSetup":"Note:)" + std::string(4100, 'x') + R"(, Model:VQR-A2")"));
+  ViSession vi = VI_NULL;
+  ASSERT_EQ(HnVQR_init(const_cast<ViRsrc>("MyPSU"), VI_TRUE, VI_FALSE, &vi), VI_SUCCESS) << TakeError(VI_NULL);
+  EXPECT_EQ(GetString(vi, HNVQR_ATTR_INSTRUMENT_MODEL), "VQR-A2");
+  ViReal64 limit = 0;
+  EXPECT_EQ(HnVQR_QueryMaxVoltageLevel(vi, "", 0.0, &limit), VI_SUCCESS);
+  EXPECT_DOUBLE_EQ(limit, 200.0);
+  EXPECT_EQ(HnVQR_close(vi), VI_SUCCESS);
+}
+
 TEST_F(ConfigStore, ResourceNameUsesTheSoftwareModuleInitialSettings) {
   store_.Select(Store(R"(,"simulate":true)", kModuleModelA2));
   Session session(kSimulate, "GPIB0::5::INSTR");

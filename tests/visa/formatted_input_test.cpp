@@ -50,6 +50,13 @@ TEST(FormattedInputReal, LfWithDrainedRest) {
       {{"abc\n"}, VI_ERROR_IO, untouched},
       {{"\x00\x01\xfe\n"s}, VI_ERROR_IO, untouched},             // binary instead of a number
       {{"1e999\n"}, VI_ERROR_IO, untouched},                     // beyond a double
+      {{"1e-400\n"}, VI_ERROR_IO, untouched},                    // below a double
+      {{"0x10\n"}, VI_ERROR_IO, untouched},                      // not decimal: not read as 0
+      {{"-0X1p4\n"}, VI_ERROR_IO, untouched},
+      {{"nan\n"}, VI_ERROR_IO, untouched},
+      {{"inf\n"}, VI_ERROR_IO, untouched},
+      {{"0\n"}, VI_SUCCESS, 0.0},
+      {{"0.0x\n"}, VI_SUCCESS, 0.0},
       {{std::string(5000, '9') + "\n"}, VI_ERROR_IO, untouched},  // overlong
       {{"12.5"}, VI_ERROR_TMO, untouched},                       // unterminated
       {{}, VI_ERROR_TMO, untouched},
@@ -96,6 +103,8 @@ TEST(FormattedInputInteger, Int32FormatsSaturateNothingAndRejectOverflow) {
       {"99999999999999999999999999\n", VI_ERROR_IO, kUntouched},
       {"-\n", VI_ERROR_IO, kUntouched},
       {"x\n", VI_ERROR_IO, kUntouched},
+      {"0x10\n", VI_ERROR_IO, kUntouched},
+      {"0\n", VI_SUCCESS, 0},
       {"\n", VI_ERROR_IO, kUntouched},
       {"\xff\xfe\n"s, VI_ERROR_IO, kUntouched},
       {"5", VI_ERROR_TMO, kUntouched},

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <algorithm>
 #include <map>
+#include <set>
 #include <span>
 #include <utility>
 
@@ -334,10 +336,93 @@ StoreData BuiltInStore() {
   return store;
 }
 
+// Refuses a key that appears twice in one object: the JSON reader would keep the last one
+// silently, so that "simulate": true, "simulate": false would drive real hardware.
+class DuplicateKeyCheck {
+ public:
+  explicit DuplicateKeyCheck(std::string_view text) : text_(text) {}
+
+  bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+      case json::parse_event_t::array_start:
+        Element();
+        open_.push_back(Level{event == json::parse_event_t::object_start, {}, 0, {}});
+        break;
+      case json::parse_event_t::object_end:
+      case json::parse_event_t::array_end:
+        open_.pop_back();
+        break;
+      case json::parse_event_t::key: {
+        const std::string key = parsed.get<std::string>();
+        const std::size_t occurrence = ++keysSeen_[key];
+        Level& object = open_.back();
+        object.current = key;
+        if (!object.keys.insert(key).second) {
+          throw FormatError{LineOf(key, occurrence), "the key '" + key + "' appears twice in " + PathText()};
+        }
+        break;
+      }
+      case json::parse_event_t::value:
+        Element();
+        break;
+    }
+    return true;
+  }
+
+ private:
+  struct Level {
+    bool isObject;
+    std::set<std::string> keys;
+    std::size_t nextIndex;
+    std::string current;
+  };
+
+  // A value or container begins: in an array it takes the next index.
+  void Element() {
+    if (!open_.empty() && !open_.back().isObject) ++open_.back().nextIndex;
+  }
+  std::string PathText() const {
+    std::string path;
+    for (std::size_t i = 0; i + 1 < open_.size(); ++i) {
+      const Level& level = open_[i];
+      if (level.isObject) {
+        path += (path.empty() ? "" : ".") + level.current;
+      } else {
+        path += "[" + std::to_string(level.nextIndex - 1) + "]";
+      }
+    }
+    return path.empty() ? "the top level" : path;
+  }
+  // The line of the n-th "key": in the text (an escaped quote inside a string is no key).
+  std::string LineOf(const std::string& key, std::size_t occurrence) const {
+    const std::string quoted = "\"" + key + "\"";
+    std::size_t found = 0;
+    for (std::size_t at = text_.find(quoted); at != std::string_view::npos; at = text_.find(quoted, at + 1)) {
+      if (at > 0 && text_[at - 1] == '\\') continue;
+      std::size_t after = at + quoted.size();
+      while (after < text_.size() && (text_[after] == ' ' || text_[after] == '\t' || text_[after] == '\r' ||
+                                      text_[after] == '\n'))
+        ++after;
+      if (after >= text_.size() || text_[after] != ':' || ++found < occurrence) continue;
+      const auto lines = std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+      return "line " + std::to_string(lines + 1);
+    }
+    return "top level";
+  }
+
+  std::string_view text_;
+  std::vector<Level> open_;
+  std::map<std::string, std::size_t> keysSeen_;
+};
+
 std::optional<StoreData> ParseStoreText(std::string_view text, std::string& problem) {
   json root;
   try {
-    root = json::parse(text.begin(), text.end());
+    root = json::parse(text.begin(), text.end(), DuplicateKeyCheck(text));
+  } catch (const FormatError& error) {
+    problem = error.place + ": " + error.what;
+    return std::nullopt;
   } catch (const json::parse_error& error) {
     problem = ParseErrorText(error);
     return std::nullopt;

@@ -269,6 +269,7 @@ class Scanner {
     });
     if (status < VI_SUCCESS) return status;
     if (taken > text.size()) return kNoMatch;  // longer than any number in range
+    if (const ViStatus hex = refuseHexForm(text); hex != VI_SUCCESS) return hex;
     const char* digits = text.c_str();
     if (*digits == '+') ++digits;
     long long value = 0;
@@ -279,6 +280,20 @@ class Scanner {
     if (shortOut != nullptr) return storeIfFits(value, *shortOut);
     if (longOut != nullptr) return storeIfFits(value, *longOut);
     return storeIfFits(value, *intOut);
+  }
+
+  // "0x10" is not read as 0 followed by text: numbers are decimal, and a hexadecimal one
+  // fails like the other forms that are not (nan, inf, values beyond a double's range).
+  ViStatus refuseHexForm(const std::string& number) {
+    if (number.empty()) return VI_SUCCESS;
+    const std::string_view digits = number.front() == '+' || number.front() == '-'
+                                        ? std::string_view(number).substr(1)
+                                        : std::string_view(number);
+    if (digits != "0") return VI_SUCCESS;
+    ViByte next = 0;
+    bool available = false;
+    if (const ViStatus status = peek(next, available); status < VI_SUCCESS) return status;
+    return available && (next == 'x' || next == 'X') ? kNoMatch : VI_SUCCESS;
   }
 
   template <typename Integer>
@@ -330,6 +345,7 @@ class Scanner {
     });
     if (status < VI_SUCCESS) return status;
     if (!mantissaDigits || taken > text.size()) return kNoMatch;
+    if (const ViStatus hex = refuseHexForm(text); hex != VI_SUCCESS) return hex;
     const char* begin = text.c_str();
     if (*begin == '+') ++begin;
     double value = 0;
