@@ -32,6 +32,12 @@ class Deadline {
     return ms > 1000000 ? 1000000 : static_cast<int>(ms);
   }
   bool expired() const { return !infinite_ && Clock::now() >= at_; }
+  bool infinite() const { return infinite_; }
+  // Whole milliseconds left (rounded down), 0 when expired; meaningless when infinite.
+  long long millisecondsLeft() const {
+    const auto left = std::chrono::floor<std::chrono::milliseconds>(at_ - Clock::now()).count();
+    return left > 0 ? left : 0;
+  }
 
  private:
   Deadline() = default;

@@ -4,6 +4,12 @@
 // then to produce the bytes. Ordinary text is copied; a "\n" in the format sends the line
 // feed, marks END and flushes; a line feed that comes from an argument does not.
 #include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+#include <type_traits>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -99,10 +105,36 @@ ViStatus validateOutputFormat(const char* format) {
   return VI_SUCCESS;
 }
 
+// Where a plain conversion (no flags but '0', no width) is written with std::to_chars:
+// exactly printf's digits, without a format to build, a locale to switch or a copy.
+bool isPlain(const OutputDirective& directive, int width) {
+  return width < 0 && (directive.flags.empty() || directive.flags == "0");
+}
+
+template <typename Value>
+ViStatus putPlainNumber(OutputSink& sink, char conversion, int precision, Value value) {
+  char text[400];  // the longest double in %f is 309 digits, plus sign and fraction
+  std::to_chars_result result{};
+  if constexpr (std::is_floating_point_v<Value>) {
+    const int digits = precision < 0 ? 6 : precision;
+    const std::chars_format form = conversion == 'f' || conversion == 'F'   ? std::chars_format::fixed
+                                   : conversion == 'e' || conversion == 'E' ? std::chars_format::scientific
+                                                                            : std::chars_format::general;
+    result = std::to_chars(text, text + sizeof text, value, form, digits);
+    if (result.ec != std::errc{}) return VI_ERROR_NSUP_FMT;  // cannot happen with the bound above
+    if (conversion == 'E' || conversion == 'G' || conversion == 'F') {
+      for (char* c = text; c != result.ptr; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    }
+  } else {
+    result = std::to_chars(text, text + sizeof text, value);
+  }
+  return sink.put(std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+}
+
 // snprintf with a format built here from one validated conversion and the matching argument type.
 template <typename Value>
-std::string formatNumber(const OutputDirective& directive, int width, int precision, const char* lengthText,
-                         Value value) {
+ViStatus putNumber(OutputSink& sink, const OutputDirective& directive, int width, int precision,
+                   const char* lengthText, Value value) {
   std::string cFormat = "%" + directive.flags;
   if (width >= 0) cFormat += std::to_string(width);
   if (precision >= 0) cFormat += "." + std::to_string(precision);
@@ -114,29 +146,45 @@ std::string formatNumber(const OutputDirective& directive, int width, int precis
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
   char small[128];
   const int length = std::snprintf(small, sizeof small, cFormat.c_str(), value);
-  if (length < 0) return {};
-  if (static_cast<std::size_t>(length) < sizeof small) return std::string(small, static_cast<std::size_t>(length));
+  if (length < 0) return VI_SUCCESS;
+  if (static_cast<std::size_t>(length) < sizeof small)
+    return sink.put(std::string_view(small, static_cast<std::size_t>(length)));
   std::string out(static_cast<std::size_t>(length) + 1, '\0');
   std::snprintf(out.data(), out.size(), cFormat.c_str(), value);
 #pragma GCC diagnostic pop
   out.resize(static_cast<std::size_t>(length));
-  return out;
+  return sink.put(out);
 }
 
-std::string padText(const OutputDirective& directive, int width, std::string text) {
-  if (width < 0 || static_cast<std::size_t>(width) <= text.size()) return text;
-  const std::string padding(static_cast<std::size_t>(width) - text.size(), ' ');
-  return directive.flags.find('-') != std::string::npos ? text + padding : padding + text;
+ViStatus putPadded(OutputSink& sink, const OutputDirective& directive, int width, std::string_view text) {
+  const std::size_t padding = width < 0 || static_cast<std::size_t>(width) <= text.size()
+                                  ? 0
+                                  : static_cast<std::size_t>(width) - text.size();
+  const bool left = directive.flags.find('-') != std::string::npos;
+  static constexpr std::string_view kSpaces = "                                                                ";
+  const auto pad = [&]() -> ViStatus {
+    for (std::size_t left_ = padding; left_ > 0;) {
+      const std::size_t n = std::min(left_, kSpaces.size());
+      if (const ViStatus status = sink.put(kSpaces.substr(0, n)); status < VI_SUCCESS) return status;
+      left_ -= n;
+    }
+    return VI_SUCCESS;
+  };
+  if (!left) {
+    if (const ViStatus status = pad(); status < VI_SUCCESS) return status;
+  }
+  if (const ViStatus status = sink.put(text); status < VI_SUCCESS) return status;
+  return left ? pad() : VI_SUCCESS;
 }
 
-ViStatus convertOne(const OutputDirective& directive, ArgList& arguments, std::string& out) {
+ViStatus convertOne(OutputSink& sink, const OutputDirective& directive, ArgList& arguments) {
   int width = directive.width;
   int precision = directive.precision;
-  std::string flags = directive.flags;
+  bool leftFromArgument = false;
   if (directive.widthFromArgument) {
     width = va_arg(arguments.args, int);
     if (width < 0) {
-      flags += '-';
+      leftFromArgument = true;
       width = width == INT_MIN ? kMaxFieldWidth + 1 : -width;
     }
   }
@@ -145,27 +193,35 @@ ViStatus convertOne(const OutputDirective& directive, ArgList& arguments, std::s
     if (precision < 0) precision = -1;
   }
   if (width > kMaxFieldWidth || precision > kMaxFieldWidth) return VI_ERROR_NSUP_FMT;
-  OutputDirective effective = directive;
-  effective.flags = flags;
+  const OutputDirective* effective = &directive;
+  OutputDirective withLeftFlag;
+  if (leftFromArgument) {
+    withLeftFlag = directive;
+    withLeftFlag.flags += '-';
+    effective = &withLeftFlag;
+  }
 
   switch (directive.conversion) {
     case 'd': case 'i': {
       // 'l' means ViInt32 and 'h' ViInt16, both passed as int.
       long long value = va_arg(arguments.args, int);
       if (directive.length == 'h') value = static_cast<ViInt16>(value);
-      out = formatNumber(effective, width, precision, "ll", value);
-      return VI_SUCCESS;
+      if (isPlain(*effective, width) && precision < 0) return putPlainNumber(sink, 'd', -1, value);
+      return putNumber(sink, *effective, width, precision, "ll", value);
     }
     case 'u': case 'o': case 'x': case 'X': {
       unsigned long long value = va_arg(arguments.args, unsigned int);
       if (directive.length == 'h') value = static_cast<ViUInt16>(value);
-      out = formatNumber(effective, width, precision, "ll", value);
-      return VI_SUCCESS;
+      if (directive.conversion == 'u' && isPlain(*effective, width) && precision < 0)
+        return putPlainNumber(sink, 'u', -1, value);
+      return putNumber(sink, *effective, width, precision, "ll", value);
     }
     case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': {
       const double value = va_arg(arguments.args, double);
-      out = formatNumber(effective, width, precision, "", value);
-      return VI_SUCCESS;
+      // Not-a-number and infinities keep printf's spelling.
+      if (isPlain(*effective, width) && std::isfinite(value))
+        return putPlainNumber(sink, directive.conversion, precision, value);
+      return putNumber(sink, *effective, width, precision, "", value);
     }
     case 's': {
       const char* text = va_arg(arguments.args, const char*);
@@ -173,15 +229,14 @@ ViStatus convertOne(const OutputDirective& directive, ArgList& arguments, std::s
       std::size_t length = 0;
       const std::size_t limit = precision >= 0 ? static_cast<std::size_t>(precision) : SIZE_MAX;
       while (length < limit && text[length] != '\0') ++length;
-      out = padText(effective, width, std::string(text, length));
-      return VI_SUCCESS;
+      return putPadded(sink, *effective, width, std::string_view(text, length));
     }
-    case 'c':
-      out = padText(effective, width, std::string(1, static_cast<char>(va_arg(arguments.args, int))));
-      return VI_SUCCESS;
+    case 'c': {
+      const char c = static_cast<char>(va_arg(arguments.args, int));
+      return putPadded(sink, *effective, width, std::string_view(&c, 1));
+    }
     case '%':
-      out = "%";
-      return VI_SUCCESS;
+      return sink.put("%");
     default:
       return VI_ERROR_INV_FMT;
   }
@@ -193,31 +248,33 @@ ViStatus formatOutput(OutputSink& sink, const char* format, ArgList& arguments) 
   if (format == nullptr) return VI_ERROR_USER_BUF;
   if (const ViStatus status = validateOutputFormat(format); status != VI_SUCCESS) return status;
 
-  std::string pending;
+  // Text between conversions goes to the sink as slices of the format itself.
+  const char* literal = format;
+  const auto putLiteral = [&](const char* upTo) -> ViStatus {
+    const ViStatus status = upTo > literal ? sink.put(std::string_view(literal, static_cast<std::size_t>(upTo - literal)))
+                                           : VI_SUCCESS;
+    literal = upTo;
+    return status;
+  };
   for (const char* p = format; *p != '\0';) {
     if (*p == '\n') {
-      ++p;
-      if (!pending.empty()) {
-        if (const ViStatus status = sink.put(pending); status < VI_SUCCESS) return status;
-        pending.clear();
-      }
+      if (const ViStatus status = putLiteral(p); status < VI_SUCCESS) return status;
+      literal = ++p;
       if (const ViStatus status = sink.endLine(); status < VI_SUCCESS) return status;
       continue;
     }
     if (*p != '%') {
-      pending += *p++;
+      ++p;
       continue;
     }
+    if (const ViStatus status = putLiteral(p); status < VI_SUCCESS) return status;
     ++p;
     OutputDirective directive;
     if (const ViStatus status = parseOutputDirective(p, directive); status != VI_SUCCESS) return status;
-    std::string converted;
-    if (const ViStatus status = convertOne(directive, arguments, converted); status != VI_SUCCESS)
-      return status;
-    pending += converted;
+    if (const ViStatus status = convertOne(sink, directive, arguments); status != VI_SUCCESS) return status;
+    literal = p;
   }
-  if (!pending.empty()) return sink.put(pending);
-  return VI_SUCCESS;
+  return putLiteral(std::strchr(literal, '\0'));
 }
 
 }  // namespace hnvisa

@@ -144,8 +144,17 @@ ViStatus Session::sendWriteBuffer(bool end) {
     status = transport_->send(bytes, writeBuffer_.size(), &sent, deadline);
     noteWritten(bytes, sent);
     writeBuffer_.clear();  // keeps its capacity for the next message
+    writeMark_ = 0;
   }
   if (status >= VI_SUCCESS && end && sendEndEnabled_) status = transport_->sendEnd(termChar_, deadline);
+  return status;
+}
+
+ViStatus Session::formatInto(const char* format, ArgList& arguments) {
+  writeMark_ = writeBuffer_.size();
+  const ViStatus status = formatOutput(*this, format, arguments);
+  // A call that fails half-way leaves nothing of its own unsent behind for the next one.
+  if (status < VI_SUCCESS) writeBuffer_.resize(std::min(writeMark_, writeBuffer_.size()));
   return status;
 }
 
@@ -220,7 +229,7 @@ ViStatus Session::printf(const char* format, ArgList& arguments) {
     if (const ViStatus status = discardOwedReplies(abandonedReplies_, ioDeadline()); status < VI_SUCCESS)
       return status;
   }
-  const ViStatus status = formatOutput(*this, format, arguments);
+  const ViStatus status = formatInto(format, arguments);
   if (status >= VI_SUCCESS && writeBufferMode_ == VI_FLUSH_ON_ACCESS && !writeBuffer_.empty())
     return sendWriteBuffer(false);
   return status;
@@ -255,7 +264,7 @@ ViStatus Session::queryf(const char* writeFormat, const char* readFormat, ArgLis
     discardArrivedInput();
   }
   dropBufferedInput();
-  const ViStatus status = formatOutput(*this, writeFormat, arguments);
+  const ViStatus status = formatInto(writeFormat, arguments);
   if (status < VI_SUCCESS) return status;
   return scanf(readFormat, arguments);
 }

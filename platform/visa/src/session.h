@@ -83,6 +83,8 @@ class Session final : private InputSource, private OutputSink {
   }
   // Appends whatever the transport has (waiting until the deadline) to the read buffer.
   ViStatus receiveMore(const Deadline& deadline);
+  // Formats into the write buffer; a failure drops what this call added and did not send.
+  ViStatus formatInto(const char* format, ArgList& arguments);
   // Sends the formatted-output buffer; with `end`, marks END after it.
   ViStatus sendWriteBuffer(bool end);
   // Before a new query: drops the replies still owed to earlier ones (waiting for them
@@ -115,6 +117,7 @@ class Session final : private InputSource, private OutputSink {
   std::size_t readPosition_ = 0;
   std::size_t readLength_ = 0;
   std::string writeBuffer_;         // formatted output not yet sent
+  std::size_t writeMark_ = 0;       // its size when the current formatted call began
   std::optional<Deadline> exchangeDeadline_;  // set while an operation runs
   std::uint32_t unreadReplies_ = 0;     // replies owed to queries written and not yet read
   std::uint32_t abandonedReplies_ = 0;  // of those, the ones a failed read gave up on

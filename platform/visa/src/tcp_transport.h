@@ -1,4 +1,5 @@
-// Raw TCP (TCPIP::host::port::SOCKET): a non-blocking socket, waits with poll().
+// Raw TCP (TCPIP::host::port::SOCKET): waits with poll(), or with one receive bounded by
+// SO_RCVTIMEO right after a query.
 #ifndef HNVISA_TCP_TRANSPORT_H
 #define HNVISA_TCP_TRANSPORT_H
 
@@ -28,9 +29,14 @@ class TcpTransport final : public Transport {
  private:
   TcpTransport(int fd, std::string peerAddress, ViUInt16 port);
 
+  // Sets SO_RCVTIMEO so that a blocking receive ends by the deadline; false when it cannot.
+  bool boundBlockingReceive(const Deadline& deadline);
+
   const int fd_;
   const std::string peerAddress_;
   const ViUInt16 port_;
+  bool replyAwaited_ = false;      // bytes went out since the last receive
+  long long receiveTimeoutMs_ = -1;  // SO_RCVTIMEO as set (0: none), -1 before it is set
 };
 
 }  // namespace hnvisa
