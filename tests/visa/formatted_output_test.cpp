@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 
 #include "memory_session.h"
 
@@ -21,6 +22,34 @@ TEST(FormattedOutput, DriverCommandsGiveExactBytes) {
             "VOLT 12.5\nVOLT 1e-20\nCAL:CALC:VOLT:PAR 1,2.5,0.001,100\n*SRE 32\n*SRE -2147483648\n"
             "SYST:REM ON\nX 0.1 0.333333333333333\n");
   EXPECT_EQ(s.transport->endsSent(), 7);
+}
+
+// Plain numbers take a faster path than flagged ones; both must give printf's digits.
+TEST(FormattedOutput, PlainNumbersMatchTheCLibrary) {
+  const double values[] = {0.0, -0.0, 12.5, 0.1, 1.0 / 3.0, -2.5e-7, 1e21, 123456789012345678.0, 5e-324,
+                           1.7976931348623157e308, 999999.5, 0.000123456789, -1e-300};
+  const char* const formats[] = {"%lf", "%le", "%lg", "%0.15lg", "%.3f", "%E", "%G", "%.0e", "%.0f", "%.17g"};
+  for (const char* format : formats) {
+    for (const double value : values) {
+      MemorySession s;
+      ASSERT_EQ(s.printf(format, value), VI_SUCCESS);
+      ASSERT_EQ(s.flush(VI_WRITE_BUF), VI_SUCCESS);
+      char expected[512];
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+      std::snprintf(expected, sizeof expected, format, value);  // the formats of the table above
+#pragma GCC diagnostic pop
+      EXPECT_EQ(s.transport->sent(), expected) << format << " " << value;
+    }
+  }
+  for (const ViInt32 value : {0, 7, -7, 2147483647, -2147483647 - 1}) {
+    MemorySession s;
+    ASSERT_EQ(s.printf("%ld|%d|%u", value, value, static_cast<unsigned>(value)), VI_SUCCESS);
+    ASSERT_EQ(s.flush(VI_WRITE_BUF), VI_SUCCESS);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%d|%d|%u", value, value, static_cast<unsigned>(value));
+    EXPECT_EQ(s.transport->sent(), expected);
+  }
 }
 
 TEST(FormattedOutput, ConversionsFlagsWidthsAndPrecision) {
