@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace hnvisa {
 namespace {
@@ -170,13 +171,15 @@ ViStatus Session::endLine() {
 
 ViStatus Session::skipThroughEnd(const Deadline& deadline, bool* received) {
   for (;;) {
-    for (; readPosition_ < readLength_; ++readPosition_) {
-      if (isEndByte(readBuffer_[readPosition_])) {
-        ++readPosition_;
-        noteReplyEnded();
-        return VI_SUCCESS;
-      }
+    // Only the termination character can be an END byte.
+    const ViByte* begin = readBuffer_.data() + readPosition_;
+    const void* end = isEndByte(termChar_) ? std::memchr(begin, termChar_, readLength_ - readPosition_) : nullptr;
+    if (end != nullptr) {
+      readPosition_ = static_cast<std::size_t>(static_cast<const ViByte*>(end) - readBuffer_.data()) + 1;
+      noteReplyEnded();
+      return VI_SUCCESS;
     }
+    readPosition_ = readLength_;
     const ViStatus status = receiveMore(deadline);
     if (status < VI_SUCCESS) return status;
     if (received != nullptr) *received = true;
