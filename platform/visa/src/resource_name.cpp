@@ -106,6 +106,7 @@ ViStatus parseTcpip(const std::vector<std::string_view>& parts, ResourceName& pa
     return VI_ERROR_INV_RSRC_NAME;
   }
   parsed.kind = ResourceKind::TcpipInstr;
+  parsed.lanDevice = device;
   parsed.resourceClass = "INSTR";
   parsed.canonical = prefix + "::" + device + "::INSTR";
   return VI_SUCCESS;
