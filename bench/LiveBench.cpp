@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -19,6 +21,7 @@
 
 #include "HnVQR.h"
 #include "vqrsim/server.hpp"
+#include "vqrsim/vxi11_server.hpp"
 
 namespace {
 
@@ -34,8 +37,21 @@ vqrsim::Server& Emulator() {
   return *server;
 }
 
-ViSession OpenLive(bool queryInstrumentStatus) {
-  const std::string resource = Emulator().resource();
+// A second emulator, reached over VXI-11 (TCPIP0::127.0.0.1::INSTR) through its portmapper.
+vqrsim::Server& Vxi11Emulator() {
+  static vqrsim::Server* server = [] {
+    auto* instrument = new vqrsim::Server(vqrsim::ServerOptions{"VQR-A4", 1e6, false});
+    auto* vxi11 = new vqrsim::Vxi11Server(*instrument);
+    vxi11->start();
+    setenv("HNVISA_VXI11_PORTMAPPER_PORT", std::to_string(vxi11->portmapper_port()).c_str(), 1);
+    return instrument;
+  }();
+  return *server;
+}
+
+ViSession OpenLive(bool queryInstrumentStatus, bool vxi11 = false) {
+  if (vxi11) Vxi11Emulator();
+  const std::string resource = vxi11 ? "TCPIP0::127.0.0.1::INSTR" : Emulator().resource();
   const char* options = queryInstrumentStatus ? "QueryInstrStatus=1" : "QueryInstrStatus=0";
   ViSession vi = VI_NULL;
   if (HnVQR_InitWithOptions(const_cast<ViRsrc>(resource.c_str()), VI_TRUE, VI_FALSE, options, &vi) != VI_SUCCESS) {
@@ -55,8 +71,9 @@ ViStatus MeasureVoltage(ViSession vi) {
 
 ViStatus ConfigureVoltageLevel(ViSession vi) { return HnVQR_ConfigureVoltageLevel(vi, "CH1", 12.5); }
 
-void TimeDriverCall(benchmark::State& state, DriverCall call) {
-  const ViSession vi = OpenLive(state.range(0) != 0);
+void TimeDriverCall(benchmark::State& state, DriverCall call, bool vxi11 = false) {
+  vqrsim::Server& emulator = vxi11 ? Vxi11Emulator() : Emulator();
+  const ViSession vi = OpenLive(state.range(0) != 0, vxi11);
   if (vi == VI_NULL) {
     state.SkipWithError("live initialization failed");
     return;
@@ -66,13 +83,13 @@ void TimeDriverCall(benchmark::State& state, DriverCall call) {
   for (auto _ : state) {
     if (call(vi) != VI_SUCCESS) ++failures;
     if (++sinceClear == kTranscriptClearInterval) {
-      Emulator().clear_transcript();
+      emulator.clear_transcript();
       sinceClear = 0;
     }
   }
   if (failures != 0) state.SkipWithError("a call failed inside the loop");
   HnVQR_close(vi);
-  Emulator().clear_transcript();
+  emulator.clear_transcript();
 }
 
 // The lines one driver call sends, as the emulator received them.
@@ -243,6 +260,7 @@ void BM_AlternatingRounds(benchmark::State& state) {
 
 void BM_LiveMeasureVoltage(benchmark::State& state) { TimeDriverCall(state, MeasureVoltage); }
 void BM_PlainSocketMeasureVoltage(benchmark::State& state) { TimePlainSocket(state, MeasureVoltage); }
+void BM_Vxi11MeasureVoltage(benchmark::State& state) { TimeDriverCall(state, MeasureVoltage, true); }
 void BM_LiveConfigureVoltageLevel(benchmark::State& state) { TimeDriverCall(state, ConfigureVoltageLevel); }
 void BM_PlainSocketConfigureVoltageLevel(benchmark::State& state) { TimePlainSocket(state, ConfigureVoltageLevel); }
 
@@ -250,6 +268,7 @@ void BM_PlainSocketConfigureVoltageLevel(benchmark::State& state) { TimePlainSoc
 // on the emulator's thread.
 BENCHMARK(BM_PlainSocketMeasureVoltage)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_LiveMeasureVoltage)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
+BENCHMARK(BM_Vxi11MeasureVoltage)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_PlainSocketConfigureVoltageLevel)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_LiveConfigureVoltageLevel)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_AlternatingRounds)->ArgNames({"configure", "status"})->Args({0, 0})->Args({0, 1})->Args({1, 1})

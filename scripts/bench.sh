@@ -86,6 +86,15 @@ for name in sorted(runs):
         row(name.split("/iterations")[0], "plain socket, same bytes, rounds in turn", "<= 1.05x (median of rounds)",
             r <= 1.05, show(b["driver_ns"]), show(b["plain_ns"]), f"{r:7.2f}x")
 
+# The same query over VXI-11 (one RPC per write and per read) beside SOCKET (no goal).
+for name in sorted(runs):
+    if name.startswith("BM_Vxi11"):
+        base = runs.get(name.replace("BM_Vxi11", "BM_Live"))
+        if base:
+            row(name, name.replace("BM_Vxi11", "BM_Live").split("/real_time")[0] + " (over SOCKET)",
+                "time per call (reported)", True, show(ns(runs[name])), show(ns(base)),
+                f"{ns(runs[name]) / ns(base):7.2f}x")
+
 # Scaling: two threads with a session each against one thread.
 one = runs.get("BM_SimulatedAttributeTrafficPerThread/real_time/threads:1")
 two = runs.get("BM_SimulatedAttributeTrafficPerThread/real_time/threads:2")

@@ -1,5 +1,5 @@
-// vqr-sim: serves one emulated VQR supply on a TCP port or a pseudo-terminal until
-// SIGINT or SIGTERM.
+// vqr-sim: serves one emulated VQR supply on a TCP port, over VXI-11 or on a
+// pseudo-terminal until SIGINT or SIGTERM.
 
 #include <csignal>
 #include <cstdio>
@@ -11,11 +11,13 @@
 
 #include "vqrsim/models.hpp"
 #include "vqrsim/server.hpp"
+#include "vqrsim/vxi11_server.hpp"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: vqr-sim [--model ID] [--listen HOST:PORT | --serial] [--load-ohms R] [--verbose]\n"
+    "usage: vqr-sim [--model ID] [--listen HOST:PORT | --serial | --vxi11 [--portmapper-port N]]\n"
+    "               [--load-ohms R] [--verbose]\n"
     "\n"
     "Emulates a Halvorn VQR DC power supply speaking SCPI, and prints the VISA resource\n"
     "string to open it on the first line of standard output.\n"
@@ -24,6 +26,10 @@ constexpr std::string_view kUsage =
     "                     the family are answered as given, rated like VQR-A4\n"
     "  --listen HOST:PORT TCP address (default 127.0.0.1:0; port 0 picks a free one)\n"
     "  --serial           serve on a new pseudo-terminal instead of TCP\n"
+    "  --vxi11            serve VXI-11 (TCPIP0::HOST::INSTR) instead of a raw socket, with\n"
+    "                     a portmapper of its own; its port is printed on the second line\n"
+    "  --portmapper-port N  the portmapper's port (default 0: a free one; 111 is the\n"
+    "                     standard one, which needs the privilege to bind it)\n"
     "  --load-ohms R      resistance of the load on the output (default 1e6)\n"
     "  --verbose          log every line received and sent to standard error\n"
     "  --help             this text\n";
@@ -45,6 +51,8 @@ struct Arguments {
     std::string host = "127.0.0.1";
     unsigned long port = 0;
     bool serial = false;
+    bool vxi11 = false;
+    unsigned long portmapper_port = 0;
 };
 
 // Parses HOST:PORT; false when malformed.
@@ -79,6 +87,15 @@ int main(int argc, char** argv) {
             if (!parse_listen(argv[++i], arguments)) return usage_error("--listen takes HOST:PORT");
         } else if (arg == "--serial") {
             arguments.serial = true;
+        } else if (arg == "--vxi11") {
+            arguments.vxi11 = true;
+        } else if (arg == "--portmapper-port" && has_value) {
+            const std::string text = argv[++i];
+            char* end = nullptr;
+            arguments.portmapper_port = std::strtoul(text.c_str(), &end, 10);
+            if (end == text.c_str() || *end != '\0' || arguments.portmapper_port > 65535 || text[0] == '-') {
+                return usage_error("--portmapper-port takes a port number");
+            }
         } else if (arg == "--load-ohms" && has_value) {
             const std::string text = argv[++i];
             char* end = nullptr;
@@ -102,16 +119,25 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (arguments.vxi11 && arguments.serial) return usage_error("--vxi11 and --serial exclude each other");
     try {
         vqrsim::Server server(arguments.options);
-        const std::string resource =
-            arguments.serial ? server.start_serial()
-                             : server.start_tcp(arguments.host, static_cast<std::uint16_t>(arguments.port));
+        vqrsim::Vxi11Server vxi11(server);
+        std::string resource;
+        if (arguments.vxi11) {
+            resource = vxi11.start(arguments.host, static_cast<std::uint16_t>(arguments.portmapper_port));
+            resource += "\nportmapper on port " + std::to_string(vxi11.portmapper_port());
+        } else {
+            resource = arguments.serial
+                           ? server.start_serial()
+                           : server.start_tcp(arguments.host, static_cast<std::uint16_t>(arguments.port));
+        }
         print(stdout, resource);
         print(stdout, "\n");
         std::fflush(stdout);
         int signal_number = 0;
         sigwait(&stop_signals, &signal_number);
+        vxi11.stop();
         server.stop();
     } catch (const std::exception& failure) {
         print(stderr, "vqr-sim: ");

@@ -433,4 +433,33 @@ std::string Server::execute(std::string_view line) {
     return instrument_.process_line(line);
 }
 
+Server::LineExchange Server::exchange_line(const std::string& line) {
+    LineExchange exchange;
+    std::lock_guard lock(mutex_);
+    transcript_.push_back(line);
+    transcript_changed_.notify_all();
+    if (drop_after_next_line_) {
+        drop_after_next_line_ = false;
+        exchange.drop = true;
+        return exchange;
+    }
+    const auto found =
+        overrides_.empty() ? overrides_.end() : overrides_.find(Instrument::canonical_header(line));
+    if (found != overrides_.end()) {
+        exchange.reply = found->second.bytes;
+        if (found->second.remaining > 0 && --found->second.remaining == 0) overrides_.erase(found);
+    } else {
+        exchange.reply = instrument_.process_line(line);
+    }
+    exchange.delay = reply_delay_;
+    exchange.split_chunk = split_chunk_;
+    exchange.split_pause = split_pause_;
+    return exchange;
+}
+
+void Server::reject_overlong_line() {
+    std::lock_guard lock(mutex_);
+    instrument_.reject_overlong_line();
+}
+
 }  // namespace vqrsim

@@ -179,6 +179,8 @@ TEST(TcpOpen, RefusedPortIsResourceNotFoundWithinTheOpenTimeOut) {
 }
 
 TEST(TcpOpen, NamesThatDoNotOpen) {
+  setenv("HNVISA_VXI11_PORTMAPPER_PORT", std::to_string(unusedLoopbackPort()).c_str(), 1);
+  setenv("HNVISA_USBTMC_SYSFS_ROOT", "/nonexistent-hnvisa-sysfs", 1);
   ViSession rm = VI_NULL;
   ASSERT_EQ(viOpenDefaultRM(&rm), VI_SUCCESS);
   struct Case {
@@ -190,8 +192,9 @@ TEST(TcpOpen, NamesThatDoNotOpen) {
       {"BOGUS::1.2.3.4::5025::SOCKET", VI_ERROR_INV_RSRC_NAME},
       {"TCPIP0::1.2.3.4::SOCKET", VI_ERROR_INV_RSRC_NAME},
       {"TCPIP0::127.0.0.1::port::SOCKET", VI_ERROR_INV_RSRC_NAME},
-      {"TCPIP0::127.0.0.1::INSTR", VI_ERROR_LIBRARY_NFOUND},
-      {"USB0::0x1234::0x5678::SN1::INSTR", VI_ERROR_LIBRARY_NFOUND},
+      {"TCPIP0::127.0.0.1::INSTR", VI_ERROR_RSRC_NFOUND},  // no portmapper answers there
+      {"USB0::0x1234::0x5678::SN1::INSTR", VI_ERROR_RSRC_NFOUND},  // no such device attached
+      {"USB0::0x1234::0x5678::SN1::RAW", VI_ERROR_LIBRARY_NFOUND},
       {"GPIB0::5::INSTR", VI_ERROR_LIBRARY_NFOUND},
       {"ASRL0::INSTR", VI_ERROR_INTF_NUM_NCONFIG},
       {"ASRL/dev/hnvisa-no-such-port::INSTR", VI_ERROR_RSRC_NFOUND},

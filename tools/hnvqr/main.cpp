@@ -25,6 +25,7 @@ constexpr std::string_view kUsage =
     "usage: hnvqr [-r RESOURCE | --simulate] [-o OPTIONS] COMMAND [ARGS]\n"
     "\n"
     "  -r RESOURCE   VISA resource string or logical name of the configuration store\n"
+    "                (TCPIP0::host::5025::SOCKET, TCPIP0::host::INSTR, ASRL/dev/ttyUSB0::INSTR)\n"
     "  --simulate    simulate the instrument (Simulate=1 ahead of the option string)\n"
     "  -o OPTIONS    driver option string, e.g. \"QueryInstrStatus=1, DriverSetup=Model:VQR-A2\"\n"
     "  --help        this text\n"

@@ -98,6 +98,21 @@ public:
     // returns its response; for setting a scene up.
     std::string execute(std::string_view line);
 
+    // For front ends in other files (VXI-11): one received line, recorded and answered
+    // exactly as the socket endpoint does, with the reply overrides and the
+    // drop-after-next-line request applied; the reply's timing comes back for the front
+    // end to apply in its own way.
+    struct LineExchange {
+        std::string reply;
+        bool drop = false;  // the front end drops its client without answering
+        std::chrono::milliseconds delay{0};
+        std::size_t split_chunk = 0;
+        std::chrono::milliseconds split_pause{0};
+    };
+    LineExchange exchange_line(const std::string& line);
+    // A line that outgrew Instrument::kMaxLineLength, as the socket endpoint reports it.
+    void reject_overlong_line();
+
 private:
     enum class Transport { Tcp, Serial };
     enum class SessionEnd { Closed, Dropped, Stopped };

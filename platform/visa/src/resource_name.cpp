@@ -106,6 +106,7 @@ ViStatus parseTcpip(const std::vector<std::string_view>& parts, ResourceName& pa
     return VI_ERROR_INV_RSRC_NAME;
   }
   parsed.kind = ResourceKind::TcpipInstr;
+  parsed.lanDevice = device;
   parsed.resourceClass = "INSTR";
   parsed.canonical = prefix + "::" + device + "::INSTR";
   return VI_SUCCESS;
@@ -132,6 +133,23 @@ ViStatus parseSerial(const std::vector<std::string_view>& parts, ResourceName& p
   return VI_SUCCESS;
 }
 
+// A USB id as VISA writes it: hexadecimal with 0x, or decimal.
+bool parseUsbNumber(std::string_view text, unsigned limit, unsigned& value) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    const std::string_view digits = text.substr(2);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    return error == std::errc{} && end == digits.data() + digits.size() && value <= limit;
+  }
+  return !text.empty() && parseNumber(text, limit, 0, value);
+}
+
+std::string hex4(unsigned value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xF];
+  return text;
+}
+
 ViStatus parseUsb(const std::vector<std::string_view>& parts, ResourceName& parsed) {
   // USB[board]::manufacturer::model::serial[::interface]::INSTR|RAW
   if (!parseBoard(parts[0], "USB", parsed.board)) return VI_ERROR_INV_RSRC_NAME;
@@ -142,9 +160,19 @@ ViStatus parseUsb(const std::vector<std::string_view>& parts, ResourceName& pars
   if (fields < 3 || fields > 4) return VI_ERROR_INV_RSRC_NAME;
   for (std::size_t i = 1; i <= fields; ++i)
     if (!isPlainToken(parts[i])) return VI_ERROR_INV_RSRC_NAME;
+  unsigned vendor = 0, product = 0, interface = 0;
+  if (!parseUsbNumber(parts[1], 0xFFFF, vendor) || !parseUsbNumber(parts[2], 0xFFFF, product))
+    return VI_ERROR_INV_RSRC_NAME;
+  if (fields == 4 && !parseUsbNumber(parts[4], 0xFF, interface)) return VI_ERROR_INV_RSRC_NAME;
   parsed.kind = ResourceKind::Usb;
-  parsed.resourceClass = hasClass ? std::string(last) : "INSTR";
-  parsed.canonical = std::string(parts[0]);
+  parsed.usbVendor = static_cast<ViUInt16>(vendor);
+  parsed.usbProduct = static_cast<ViUInt16>(product);
+  parsed.usbSerial = std::string(parts[3]);
+  parsed.usbInterface = fields == 4 ? static_cast<int>(interface) : -1;
+  parsed.resourceClass = hasClass && equalsIgnoringCase(last, "RAW") ? "RAW" : "INSTR";
+  parsed.canonical = "USB" + std::to_string(parsed.board) + "::" + hex4(vendor) + "::" + hex4(product) + "::" +
+                     parsed.usbSerial + (fields == 4 ? "::" + std::to_string(interface) : std::string()) +
+                     "::" + parsed.resourceClass;
   return VI_SUCCESS;
 }
 

@@ -11,9 +11,9 @@ namespace hnvisa {
 
 enum class ResourceKind {
   TcpipSocket,  // TCPIP[board]::host::port::SOCKET
-  TcpipInstr,   // TCPIP[board]::host[::device][::INSTR], VXI-11: no transport yet
+  TcpipInstr,   // TCPIP[board]::host[::device][::INSTR], VXI-11
   Serial,       // ASRL[board][::INSTR] or ASRL/dev/path[::INSTR]
-  Usb,          // USB...::INSTR|RAW: no transport yet
+  Usb,          // USB[board]::vid::pid::serial[::interface]::INSTR (USB-TMC); RAW has no transport
   Gpib,         // GPIB...: no transport yet
 };
 
@@ -22,6 +22,11 @@ struct ResourceName {
   ViUInt16 board = 0;
   std::string host;        // TCPIP forms, case kept
   ViUInt16 port = 0;       // SOCKET form
+  std::string lanDevice;   // INSTR form: the VXI-11 device name ("inst0" by default)
+  ViUInt16 usbVendor = 0;  // USB forms
+  ViUInt16 usbProduct = 0;
+  std::string usbSerial;
+  int usbInterface = -1;   // -1 when not given
   std::string devicePath;  // Serial: the device to open ("" for ASRL0, which has none)
   std::string canonical;   // VI_ATTR_RSRC_NAME
   std::string resourceClass;  // VI_ATTR_RSRC_CLASS

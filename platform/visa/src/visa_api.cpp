@@ -9,6 +9,8 @@
 #include "session_table.h"
 #include "status_text.h"
 #include "tcp_transport.h"
+#include "usbtmc_transport.h"
+#include "vxi11_transport.h"
 #include "visa.h"
 
 namespace hnvisa {
@@ -44,7 +46,12 @@ ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::uniq
       if (name.devicePath.empty()) return VI_ERROR_INTF_NUM_NCONFIG;  // ASRL0: boards count from 1
       return SerialTransport::open(name.devicePath, transport);
     case ResourceKind::TcpipInstr:
+      return Vxi11Transport::connect(name.host, name.lanDevice, openTimeout, transport);
     case ResourceKind::Usb:
+      // RAW (the device's bulk pipes without USB-TMC framing) has no transport here.
+      if (name.resourceClass != "INSTR") return VI_ERROR_LIBRARY_NFOUND;
+      return UsbtmcTransport::open(UsbDeviceId{name.usbVendor, name.usbProduct, name.usbSerial, name.usbInterface},
+                                   transport);
     case ResourceKind::Gpib: return VI_ERROR_LIBRARY_NFOUND;
   }
   return VI_ERROR_LIBRARY_NFOUND;
@@ -85,9 +92,13 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, Vi
       return status;
     hnvisa::SessionIdentity identity{parsed.canonical, parsed.resourceClass,
                                      parsed.kind == hnvisa::ResourceKind::Serial ? ViUInt16{VI_INTF_ASRL}
+                                     : parsed.kind == hnvisa::ResourceKind::Usb  ? ViUInt16{VI_INTF_USB}
                                                                                  : ViUInt16{VI_INTF_TCPIP},
                                      parsed.board};
     auto session = std::make_shared<Session>(std::move(transport), std::move(identity));
+    // VXI-11 and USB-TMC carry END on the wire, so a read ends with the instrument's message.
+    if (parsed.kind == hnvisa::ResourceKind::TcpipInstr || parsed.kind == hnvisa::ResourceKind::Usb)
+      session->setAttribute(VI_ATTR_SUPPRESS_END_EN, VI_FALSE);
     ViSession handle = VI_NULL;
     if (const ViStatus status = table.addInstrument(sesn, std::move(session), handle); status < VI_SUCCESS)
       return status;
