@@ -293,12 +293,16 @@ class Session(_AttributeAccess, _OutputFunctions, SessionAttributes):
                 if handle.value:
                     c.library().HnVQR_close(handle.value)
         self._handle = handle.value
-        if status > 0:
-            _check(self._handle, "HnVQR_InitWithOptions", status)
-        # Read once, for repr(): they cannot change while the session is open.
-        self._resource = self.io_resource_descriptor or name
-        self._model = self.instrument_model
-        self._simulated = self.simulate
+        try:
+            if status > 0:
+                _check(self._handle, "HnVQR_InitWithOptions", status)
+            # Read once, for repr(): they cannot change while the session is open.
+            self._resource = self.io_resource_descriptor or name
+            self._model = self.instrument_model
+            self._simulated = self.simulate
+        except BaseException:
+            self.close()  # a session the caller never received is never left open
+            raise
         self.outputs = Outputs(self)
 
     @classmethod
@@ -470,6 +474,10 @@ class Session(_AttributeAccess, _OutputFunctions, SessionAttributes):
 
     def reset_interchange_check(self) -> None:
         self._call("HnVQR_ResetInterchangeCheck")
+
+    def clear_error(self) -> None:
+        """Forgets the session's recorded error."""
+        self._call("HnVQR_ClearError")
 
     def invalidate_all_attributes(self) -> None:
         """Forgets every cached attribute value."""

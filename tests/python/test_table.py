@@ -55,3 +55,12 @@ def test_enum_member_names_read_as_python():
 
 def test_package_is_typed():
     assert os.path.isfile(os.path.join(os.path.dirname(hnvqr.__file__), "py.typed"))
+
+
+def test_every_exported_function_has_its_prototype():
+    from hnvqr import _library
+    with open(os.environ["HNVQR_HEADER"], encoding="utf-8") as f:
+        declared = {name: len(parameters.split(","))
+                    for name, parameters in re.findall(r"_VI_FUNC\s+(HnVQR_\w+)\s*\(([^)]*)\)", f.read())}
+    assert len(declared) == 66
+    assert declared == {name: len(argtypes) for name, argtypes in _library._PROTOTYPES.items()}
