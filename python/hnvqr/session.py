@@ -18,7 +18,8 @@ __all__ = ["Session", "Output", "SelfTestResult", "Revision", "InstrumentError"]
 _STRING_ATTRIBUTE_SIZE = 4096 + 1
 _MESSAGE_SIZE = 256
 _INVALID_SESSION_HANDLE = -0x4005EE70  # 0xBFFA1190
-# viRead completion codes: the read ended on the termination character or filled the count.
+# viRead completion codes, successes rather than warnings: the read ended on the
+# termination character, or filled the count.
 _VI_SUCCESS_TERM_CHAR = 0x3FFF0005
 _VI_SUCCESS_MAX_CNT = 0x3FFF0006
 
@@ -576,24 +577,25 @@ class Session(_AttributeAccess, _OutputFunctions, SessionAttributes):
         self._call("HnVQR_viWrite", len(raw), raw, ctypes.byref(sent))
         return sent.value
 
-    def read_bytes(self, chunk: int = 4096) -> bytes:
-        """Reads one response, up to its termination, in chunks of ``chunk`` bytes."""
-        if chunk <= 0:
-            raise ValueError("chunk must be positive")
-        parts = []
-        lib = c.library()
-        while True:
-            handle = self.handle
-            buffer = ctypes.create_string_buffer(chunk)
-            count = c.ViInt64()
-            status = lib.HnVQR_viRead(handle, chunk, buffer, ctypes.byref(count))
-            received = max(0, min(count.value, chunk))
-            parts.append(buffer.raw[:received])
-            if status == _VI_SUCCESS_MAX_CNT:
-                continue  # more of the response is waiting
-            if status != _VI_SUCCESS_TERM_CHAR:
-                _check(handle, "HnVQR_viRead", status)
-            return b"".join(parts)
+    def read_bytes(self, max_size: int = 65536) -> bytes:
+        """Reads one response of at most ``max_size`` bytes.
+
+        The driver discards whatever of a response does not fit the buffer, so the buffer
+        has one byte more than ``max_size``: a response that fills it raises OverflowError
+        instead of coming back cut short."""
+        if max_size <= 0:
+            raise ValueError("max_size must be positive")
+        handle = self.handle
+        size = max_size + 1
+        buffer = ctypes.create_string_buffer(size)
+        count = c.ViInt64()
+        status = c.library().HnVQR_viRead(handle, size, buffer, ctypes.byref(count))
+        if status not in (_VI_SUCCESS_TERM_CHAR, _VI_SUCCESS_MAX_CNT):
+            _check(handle, "HnVQR_viRead", status)
+        received = max(0, min(count.value, size))
+        if received > max_size:
+            raise OverflowError(f"the response is longer than {max_size} bytes; the driver discarded the rest")
+        return buffer.raw[:received]
 
     def read(self) -> str:
         """Reads one response as text, without its line ending."""

@@ -27,6 +27,17 @@ def test_live_scenario_against_the_emulator(emulator):
         assert psu.query("*IDN?").startswith("Halvorn,VQR-A2")
         assert psu.write("VOLT 5\n") == len("VOLT 5\n")
         assert psu.voltage_level == 5.0
+        # A response longer than the buffer is refused, never returned cut; nothing pending
+        # is a time-out.
+        psu.write("*IDN?\n")
+        with pytest.raises(OverflowError):
+            psu.read_bytes(max_size=4)
+        assert psu.query("*IDN?").startswith("Halvorn,VQR-A2,")
+        psu.system_io_timeout = 200
+        with pytest.raises(hnvqr.TimeoutError) as caught:
+            psu.read()
+        assert isinstance(caught.value, TimeoutError) and caught.value.function == "HnVQR_viRead"
+        psu.system_io_timeout = 5000
         # A command the instrument rejects surfaces through the status check.
         psu.write("NO:SUCH:COMMAND\n")
         with pytest.raises(hnvqr.InstrumentStatusError) as caught:

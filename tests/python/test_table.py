@@ -64,3 +64,13 @@ def test_every_exported_function_has_its_prototype():
                     for name, parameters in re.findall(r"_VI_FUNC\s+(HnVQR_\w+)\s*\(([^)]*)\)", f.read())}
     assert len(declared) == 66
     assert declared == {name: len(argtypes) for name, argtypes in _library._PROTOTYPES.items()}
+
+
+def test_generator_refuses_member_names_that_collide():
+    import generate_attributes
+    assert generate_attributes.member_names(["HNVQR_VAL_X_ON", "HNVQR_VAL_X_OFF"]) == ["ON", "OFF"]
+    try:
+        generate_attributes.member_names(["HNVQR_VAL_A_B", "HNVQR_VAL_A_B"])
+    except ValueError:
+        return
+    raise AssertionError("colliding member names accepted")
