@@ -251,6 +251,9 @@ class Outputs(Mapping[str, Output]):
     def __contains__(self, name: object) -> bool:
         return isinstance(name, str) and name in self._names()
 
+    def __repr__(self) -> str:
+        return f"<hnvqr.Outputs {self._names()!r}>"
+
 
 class Session(_AttributeAccess, _OutputFunctions, SessionAttributes):
     """A session on a VQR supply.
