@@ -106,4 +106,13 @@ const kel::EnumCommandMap& OutputState() {
   return map;
 }
 
+const kel::EnumCommandMap& RangeType() {
+  static constexpr kel::EnumCommandRow kRows[] = {
+      {"HNVQR_VAL_RANGE_CURRENT", 0, kNameOnly, kNameOnly},
+      {"HNVQR_VAL_RANGE_VOLTAGE", 1, kNameOnly, kNameOnly},
+  };
+  static const kel::EnumCommandMap map(kRows);  // built on first use, thread-safe
+  return map;
+}
+
 }  // namespace hnvqr::maps

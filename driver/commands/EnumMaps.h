@@ -14,5 +14,6 @@ const kel::EnumCommandMap& RemoteSenseStatus();
 const kel::EnumCommandMap& CurrentLimitBehavior();
 const kel::EnumCommandMap& MeasurementType();
 const kel::EnumCommandMap& OutputState();
+const kel::EnumCommandMap& RangeType();
 
 }  // namespace hnvqr::maps
