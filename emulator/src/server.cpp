@@ -23,6 +23,10 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kSerialIdlePoll{10};
 // Characters written to a pty at once; the pacing sleeps between such bursts.
 constexpr std::size_t kSerialBurst = 16;
+// How long a connection past the client limit waits for a place before it is refused: a
+// client that closes and at once reconnects may be seen connecting before its old
+// connection's thread has seen it leave.
+constexpr std::chrono::milliseconds kRoomGrace{250};
 
 int poll_timeout_ms(std::chrono::nanoseconds duration) {
     if (duration <= std::chrono::nanoseconds::zero()) return 0;
@@ -192,10 +196,27 @@ void Server::serve_tcp() {
     }
 }
 
+bool Server::wait_for_room(std::size_t limit) {
+    const auto deadline = Clock::now() + kRoomGrace;
+    while (true) {
+        reap_clients(false);
+        {
+            std::lock_guard clients(clients_mutex_);
+            if (serving_count() < limit) return true;
+        }
+        const auto left = deadline - Clock::now();
+        if (stop_requested_ || left <= Clock::duration::zero()) return false;
+        // A client thread that ends wakes this thread.
+        pollfd waiter{wake_read_, POLLIN, 0};
+        if (poll(&waiter, 1, poll_timeout_ms(left)) > 0) drain_wake(wake_read_);
+    }
+}
+
 void Server::take_client(int fd, std::uint64_t drop_generation) {
     const std::size_t limit = std::max<std::size_t>(1, options_.max_clients);
+    const bool room = wait_for_room(limit);
     std::lock_guard clients(clients_mutex_);
-    if (serving_count() >= limit) {
+    if (!room) {
         note("refused a connection: " + std::to_string(limit) + " clients are connected already (--max-clients)");
         close(fd);
         return;
@@ -248,6 +269,9 @@ void Server::serve_client(ClientThread& slot, int fd, std::uint64_t drop_generat
     }
     close(fd);
     slot.finished = true;
+    // The server thread joins this thread and closes its pipe now, so that a client that
+    // left holds no descriptor in this process.
+    wake(wake_write_);
 }
 
 void Server::reap_clients(bool all) {

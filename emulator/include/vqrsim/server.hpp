@@ -3,10 +3,11 @@
 //
 // Threads: a started Server runs one thread of its own. Over TCP it owns the listening
 // socket and accepts clients, and each client it takes on is served by a thread of its
-// own (at most ServerOptions::max_clients at once; one more is accepted and closed at
-// once, with a line on standard error). A thread per client keeps each client's reply
-// pacing (delays, split replies, a client that does not read) in straight-line code that
-// delays no one else, and the bound keeps the thread count small. Over a pty the server
+// own (at most ServerOptions::max_clients at once; one more is accepted and, after a
+// short wait for a place, closed with a line on standard error). A thread per client
+// keeps each client's reply pacing (delays, split replies, a client that does not read)
+// in straight-line code that delays no one else, and the bound keeps the thread count
+// small. Over a pty the server
 // thread itself serves the one line. Every other member function may be called from any
 // thread at any time.
 //
@@ -49,8 +50,8 @@ struct ServerOptions {
     std::string model = "VQR-A4";
     double load_ohms = 1e6;
     bool verbose = false;  // log every line received and every reply sent to stderr
-    // TCP clients served at once; a connection past this is accepted and closed at once
-    // (0 counts as 1). The pty serves one client.
+    // TCP clients served at once; a connection past this is accepted and, unless a place
+    // frees up within 250 ms, closed (0 counts as 1). The pty serves one client.
     std::size_t max_clients = 4;
     // The transcript keeps this many of the most recent lines (0: none).
     std::size_t transcript_lines = 10000;
@@ -169,6 +170,8 @@ private:
     void run();
     void serve_tcp();
     void serve_serial();
+    // False when `limit` clients are still served after a short grace period.
+    bool wait_for_room(std::size_t limit);
     void take_client(int fd, std::uint64_t drop_generation);
     void serve_client(ClientThread& slot, int fd, std::uint64_t drop_generation);
     void reap_clients(bool all);
