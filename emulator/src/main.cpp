@@ -1,5 +1,5 @@
-// vqr-sim: serves one emulated VQR supply on a TCP port, over VXI-11 or on a
-// pseudo-terminal until SIGINT or SIGTERM.
+// vqr-sim: serves one emulated VQR supply on a TCP port (to several clients at once), over
+// VXI-11 or on a pseudo-terminal until SIGINT or SIGTERM.
 
 #include <csignal>
 #include <cstdio>
@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: vqr-sim [--model ID] [--listen HOST:PORT | --serial | --vxi11 [--portmapper-port N]]\n"
+    "               [--max-clients N]\n"
     "               [--load-ohms R] [--verbose]\n"
     "\n"
     "Emulates a Halvorn VQR DC power supply speaking SCPI, and prints the VISA resource\n"
@@ -25,11 +26,13 @@ constexpr std::string_view kUsage =
     "  --model ID         model answered in *IDN? (default VQR-A4); identifiers outside\n"
     "                     the family are answered as given, rated like VQR-A4\n"
     "  --listen HOST:PORT TCP address (default 127.0.0.1:0; port 0 picks a free one)\n"
-    "  --serial           serve on a new pseudo-terminal instead of TCP\n"
+    "  --serial           serve on a new pseudo-terminal instead of TCP (one client)\n"
     "  --vxi11            serve VXI-11 (TCPIP0::HOST::INSTR) instead of a raw socket, with\n"
     "                     a portmapper of its own; its port is printed on the second line\n"
     "  --portmapper-port N  the portmapper's port (default 0: a free one; 111 is the\n"
     "                     standard one, which needs the privilege to bind it)\n"
+    "  --max-clients N    TCP clients served at once over one instrument (default 4,\n"
+    "                     1 to 64); one more is accepted, closed and logged\n"
     "  --load-ohms R      resistance of the load on the output (default 1e6)\n"
     "  --verbose          log every line received and sent to standard error\n"
     "  --help             this text\n";
@@ -45,6 +48,8 @@ int usage_error(std::string_view message) {
     print(stderr, kUsage);
     return 2;
 }
+
+constexpr unsigned long kMostClients = 64;
 
 struct Arguments {
     vqrsim::ServerOptions options;
@@ -72,6 +77,9 @@ bool parse_listen(std::string_view text, Arguments& arguments) {
 
 int main(int argc, char** argv) {
     Arguments arguments;
+    // Nothing in this process reads the transcript, which would only grow; --verbose
+    // shows the traffic instead.
+    arguments.options.transcript_lines = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool has_value = i + 1 < argc;
@@ -104,6 +112,15 @@ int main(int argc, char** argv) {
                 return usage_error("--load-ohms takes a positive number");
             }
             arguments.options.load_ohms = ohms;
+        } else if (arg == "--max-clients" && has_value) {
+            const std::string text = argv[++i];
+            char* end = nullptr;
+            const unsigned long clients = std::strtoul(text.c_str(), &end, 10);
+            if (text.empty() || text[0] < '0' || text[0] > '9' || *end != '\0' || clients < 1 ||
+                clients > kMostClients) {
+                return usage_error("--max-clients takes a whole number from 1 to " + std::to_string(kMostClients));
+            }
+            arguments.options.max_clients = clients;
         } else if (arg == "--verbose") {
             arguments.options.verbose = true;
         } else {

@@ -274,7 +274,7 @@ private:
 
     // Hands one complete line to the instrument; false when the client is to be dropped.
     bool run_line(Link& link, const std::string& line) {
-        Server::LineExchange exchange = instrument_.exchange_line(line);
+        const Server::LineResponse exchange = instrument_.handle_line(line);
         if (exchange.drop) return false;
         if (exchange.reply.empty()) return true;
         while (!link.output.empty() && link.output_bytes + exchange.reply.size() > kMaxPendingOutput) {
