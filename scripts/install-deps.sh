@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ make pkg-config binutils
           libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev
-          python3 python3-pyvisa-py clang libclang-rt-14-dev)
+          python3 python3-pyvisa-py clang libclang-rt-14-dev
+          # deb: `make deb` and the test Install.DebianPackages
+          build-essential debhelper dpkg-dev fakeroot lintian help2man)
 
 missing=()
 for p in "${packages[@]}"; do
