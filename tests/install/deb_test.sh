@@ -58,20 +58,23 @@ dpkg-query --root="$root" -W -f='${Conffiles}\n' libhnvqr1 | grep -q '^ /etc/ivi
   || fail "/etc/ivi/config-store.json is not a conffile of libhnvqr1"
 
 cp "$source_dir/examples/quickstart.c" "$work_dir/quickstart.c"
+# On a real system libhnvisa.so.1 lies in the linker's own directories; in the throwaway
+# root the linker must be told where the libraries libHnVQR.so needs are.
+link_flags="-Wl,-rpath-link,$libdir"
 run_simulated() {
   LD_LIBRARY_PATH="$libdir" "$@" >"$work_dir/out" 2>&1 || { cat "$work_dir/out" >&2; fail "$*"; }
 }
 
 # 1. pkg-config: the .pc file finds its prefix from its own place, here inside the root.
 # shellcheck disable=SC2046 # the flags are meant to split
-"$c_compiler" -std=c99 -Wall -Wextra -Werror -o "$work_dir/quickstart-pc" "$work_dir/quickstart.c" \
+"$c_compiler" -std=c99 -Wall -Wextra -Werror -o "$work_dir/quickstart-pc" "$work_dir/quickstart.c" "$link_flags" \
     $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs hnvqr) || fail "cc with pkg-config"
 run_simulated "$work_dir/quickstart-pc" --simulate
 grep -q '^Closed: all steps succeeded\.$' "$work_dir/out" || { cat "$work_dir/out" >&2; fail "quickstart (pkg-config)"; }
 
 # 2. find_package(HnVQR).
 cmake -S "$source_dir/tests/install/consumer" -B "$work_dir/consumer" -G Ninja \
-      -DCMAKE_C_COMPILER="$c_compiler" -DCMAKE_PREFIX_PATH="$root/usr" \
+      -DCMAKE_C_COMPILER="$c_compiler" -DCMAKE_PREFIX_PATH="$root/usr" -DCMAKE_EXE_LINKER_FLAGS="$link_flags" \
       -DQUICKSTART_SOURCE="$work_dir/quickstart.c" >"$work_dir/consumer.log" 2>&1 \
   && cmake --build "$work_dir/consumer" >>"$work_dir/consumer.log" 2>&1 \
   || { cat "$work_dir/consumer.log" >&2; fail "the find_package project"; }
