@@ -52,5 +52,10 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
+# Debian packages, checked by lintian, in dist/ (the build runs in build-deb/).
+.PHONY: deb
+deb: deps
+	JOBS=$(JOBS) scripts/deb.sh build-deb dist
+
 clean:
-	rm -rf build build-asan build-tsan build-bench build-fuzz
+	rm -rf build build-asan build-tsan build-bench build-fuzz build-deb dist

@@ -1,21 +1,30 @@
 # Installation: `cmake --install <build> --prefix <dir>` lays out
-#   include/HnVQR.h visatype.h visa.h
+#   include/hnvqr/HnVQR.h visatype.h visa.h IviSessionServices.h IviConfigServer.h
+#                                           (a folder of their own: our visa.h and visatype.h
+#                                           must not replace or hide a vendor VISA's)
 #   lib/libHnVQR.so* libhnvisa.so*          (the driver needs libhnvisa at run time)
 #   lib/cmake/HnVQR/                        find_package(HnVQR) -> imported target HnVQR::HnVQR
 #   lib/pkgconfig/hnvqr.pc                  pkg-config --cflags --libs hnvqr
 #   bin/vqr-sim bin/hnvqr                   when they are built
 # Every installed file finds the others relative to its own place, so a tree installed
-# under any prefix, or moved afterwards, keeps working.
+# under any prefix, or moved afterwards, keeps working. A system package turns
+# HNVQR_INSTALL_RPATH off: its libraries lie in the loader's own directories.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+option(HNVQR_INSTALL_RPATH "Give the installed library and programs run paths relative to their own place" ON)
+
 set(HNVQR_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/HnVQR")
+# Must match the INSTALL_INTERFACE include directory of the HnVQR target.
+set(HNVQR_INSTALL_HEADERDIR "${CMAKE_INSTALL_INCLUDEDIR}/hnvqr")
 
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/HnVQR.h
     ${PROJECT_SOURCE_DIR}/platform/include/visatype.h
     ${PROJECT_SOURCE_DIR}/platform/include/visa.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+    ${PROJECT_SOURCE_DIR}/platform/include/IviSessionServices.h
+    ${PROJECT_SOURCE_DIR}/platform/include/IviConfigServer.h
+  DESTINATION ${HNVQR_INSTALL_HEADERDIR}
   COMPONENT Development)
 
 # libHnVQR finds libhnvisa in its own directory; the programs find both in ../lib.
@@ -23,11 +32,13 @@ file(RELATIVE_PATH hnvqr_bin_to_lib
      "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}")
 
 if(TARGET HnVQR)
-  set_target_properties(HnVQR PROPERTIES INSTALL_RPATH "$ORIGIN")
+  if(HNVQR_INSTALL_RPATH)
+    set_target_properties(HnVQR PROPERTIES INSTALL_RPATH "$ORIGIN")
+  endif()
   install(TARGETS HnVQR
     EXPORT HnVQRTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
-    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+    INCLUDES DESTINATION ${HNVQR_INSTALL_HEADERDIR})
 endif()
 
 # With HNVQR_SYSTEM_VISA=ON the driver uses the system's libvisa and ours is not installed.
@@ -38,7 +49,9 @@ endif()
 
 foreach(program vqr-sim hnvqr)
   if(TARGET ${program})
-    set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/${hnvqr_bin_to_lib}")
+    if(HNVQR_INSTALL_RPATH)
+      set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/${hnvqr_bin_to_lib}")
+    endif()
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
   endif()
 endforeach()

@@ -6,7 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config binutils
           libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev
           python3 python3-pyvisa-py clang libclang-rt-14-dev
-          python3-pytest python3-setuptools python3-wheel python3-venv)
+          python3-pytest python3-setuptools python3-wheel python3-venv
+          # deb: `make deb` and the test Install.DebianPackages
+          build-essential debhelper dpkg-dev fakeroot lintian help2man)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -306,8 +306,8 @@ TEST_F(StoreReadTest, LocationsComeFromTheEnvironmentAndTheMasterLocation) {
             "/etc/ivi/config-store.json");
 }
 
-TEST_F(StoreReadTest, AbsentMasterFileGivesTheBuiltInStore) {
-  OpenStore store(scratch_.Path("master.json"));
+void ExpectBuiltInStore(const std::string& location) {
+  OpenStore store(location);
   ASSERT_EQ(store.status(), VI_SUCCESS) << LastErrorDescription();
   IviDriverSessionHandle session = 0;
   EXPECT_EQ(IviConfig_GetDriverSession(store.handle(), "GPIB0::5::INSTR", &session), IVICONFIG_ERROR_SESSION_NOT_FOUND);
@@ -322,6 +322,16 @@ TEST_F(StoreReadTest, AbsentMasterFileGivesTheBuiltInStore) {
   EXPECT_EQ(LastErrorDescription(), "There is no software module named 'hnvqr' in the configuration store");
   IviConfig_DisposeHandle(module);
   IviConfig_DisposeHandle(modules);
+}
+
+// The master file a package installs holds the built-in store, so that installing it
+// changes nothing until someone edits it.
+TEST_F(StoreReadTest, AbsentMasterFileAndTheInstalledMasterFileGiveTheBuiltInStore) {
+  for (const bool installed : {false, true}) {
+    SCOPED_TRACE(installed ? "installed master file" : "no master file");
+    if (installed) std::filesystem::copy_file(HNVQR_INSTALLED_MASTER_STORE, scratch_.Path("master.json"));
+    ExpectBuiltInStore(scratch_.Path("master.json"));
+  }
 }
 
 TEST_F(StoreReadTest, MissingFileIsAnErrorAnywhereButTheMasterLocation) {

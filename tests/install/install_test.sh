@@ -24,8 +24,12 @@ for candidate in "$prefix"/lib "$prefix"/lib64 "$prefix"/lib/*-linux-gnu; do
   if [ -e "$candidate/libHnVQR.so" ]; then libdir=$candidate; break; fi
 done
 [ -n "$libdir" ] || fail "no libHnVQR.so under $prefix"
-for file in include/HnVQR.h include/visatype.h include/visa.h; do
-  [ -f "$prefix/$file" ] || fail "$file is not installed"
+for file in HnVQR.h visatype.h visa.h IviSessionServices.h IviConfigServer.h; do
+  [ -f "$prefix/include/hnvqr/$file" ] || fail "include/hnvqr/$file is not installed"
+done
+# Our VISA headers stay in their own folder, out of the way of a vendor VISA's.
+for file in "$prefix"/include/*; do
+  [ "$file" = "$prefix/include/hnvqr" ] || fail "$file is installed outside include/hnvqr"
 done
 for file in libHnVQR.so libHnVQR.so.1 libhnvisa.so.1 cmake/HnVQR/HnVQRConfig.cmake \
             cmake/HnVQR/HnVQRConfigVersion.cmake cmake/HnVQR/HnVQRTargets.cmake pkgconfig/hnvqr.pc; do
@@ -75,6 +79,12 @@ pkg-config --exists hnvqr || fail "pkg-config does not find hnvqr"
 "$c_compiler" -std=c99 -Wall -Wextra -Werror -o "$work_dir/quickstart-pc" "$work_dir/quickstart.c" \
     $(pkg-config --cflags --libs hnvqr) || fail "cc with pkg-config --cflags --libs hnvqr"
 run_simulated "$work_dir/quickstart-pc"
+# The installed headers are usable on their own, each of them first in a translation unit.
+for header in HnVQR.h visatype.h visa.h IviSessionServices.h IviConfigServer.h; do
+  # shellcheck disable=SC2046
+  echo "#include <$header>" | "$c_compiler" -std=c99 -Wall -Werror -fsyntax-only -x c - \
+      $(pkg-config --cflags hnvqr) || fail "#include <$header> with pkg-config --cflags hnvqr"
+done
 echo "pkg-config hnvqr: built and ran"
 
 # 3. The tree still works after it is moved: nothing in it names its first prefix.
