@@ -217,6 +217,10 @@ TEST(SimulatedCommand, BadOptionStringIsAUsageErrorWithTheDescription) {
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err, "hnvqr: bad option string: The 'bogus' name in the option string is unknown.\n");
     EXPECT_EQ(simulated({"--option", "Cache=maybe", "idn"}).exit_code, 2);
+    const Outcome repeated = simulated({"-o", "Cache=1, cache=0", "idn"});
+    EXPECT_EQ(repeated.exit_code, 2);
+    EXPECT_EQ(repeated.err,
+              "hnvqr: bad option string: Failure cannot recover.  Inherent option 'cache' appears more than once.\n");
 }
 
 // ---- Bad arguments -------------------------------------------------------------------
@@ -254,6 +258,7 @@ TEST(BadArguments, GiveOneLineOnStderrAndExitTwo) {
         {"--x"},
         {"-x", "idn"},
         {"--resource"},
+        {"--simulate", "-o", "Simulate=0", "idn"},
     };
     for (const std::vector<std::string>& arguments : cases) {
         std::string shown;

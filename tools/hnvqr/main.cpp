@@ -172,6 +172,24 @@ struct Arguments {
 
 enum LongOnly : int { kNoStatusCheck = 256, kJson };
 
+// Whether the option string sets NAME itself (before its DriverSetup part, ignoring case).
+bool option_string_names(std::string_view options, std::string_view name) {
+    std::size_t at = 0;
+    while (at < options.size()) {
+        std::size_t comma = options.find(',', at);
+        if (comma == std::string_view::npos) comma = options.size();
+        std::string item = lower(options.substr(at, comma - at));
+        item = item.substr(0, item.find('='));
+        const std::size_t first = item.find_first_not_of(" \t");
+        const std::size_t last = item.find_last_not_of(" \t");
+        const std::string trimmed = first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
+        if (trimmed == "driversetup") return false;
+        if (trimmed == lower(name)) return true;
+        at = comma + 1;
+    }
+    return false;
+}
+
 Arguments parse_arguments(int argc, char** argv) {
     static const option kOptions[] = {
         {"resource", required_argument, nullptr, 'r'},
@@ -193,10 +211,11 @@ Arguments parse_arguments(int argc, char** argv) {
         const int previous = optind;
         const int option = getopt_long(argc, argv, "+:r:o:st:hV", kOptions, nullptr);
         if (option == -1) break;
-        // The option as the user wrote it: a long option, or the short one's letter.
-        const std::string given = optopt != 0 && (previous >= argc || std::string_view(argv[previous]).rfind("--", 0) != 0)
-                                      ? std::string("-") + static_cast<char>(optopt)
-                                      : std::string(argv[optind - 1]).substr(0, std::string(argv[optind - 1]).find('='));
+        // The option as the user wrote it: a long one up to any '=', or the short one's letter.
+        const bool long_form = previous < argc && std::string_view(argv[previous]).starts_with("--");
+        const std::string long_text = long_form ? std::string(argv[previous]) : std::string();
+        const std::string given = long_form ? long_text.substr(0, long_text.find('='))
+                                            : std::string("-") + static_cast<char>(optopt);
         switch (option) {
             case 'r':
                 if (arguments.resource) throw UsageError{"--resource given twice"};
@@ -218,7 +237,10 @@ Arguments parse_arguments(int argc, char** argv) {
             case 'h': arguments.help = true; return arguments;
             case 'V': arguments.version = true; return arguments;
             case ':': throw UsageError{"option '" + given + "' needs a value"};
-            default: throw UsageError{"unknown option '" + given + "'"};
+            default:
+                // A known long option given a value it does not take reports its own code.
+                if (long_form && optopt != 0) throw UsageError{"option '" + given + "' takes no value"};
+                throw UsageError{"unknown option '" + given + "'"};
         }
     }
     if (optind >= argc) throw UsageError{"no command given"};
@@ -227,25 +249,10 @@ Arguments parse_arguments(int argc, char** argv) {
     if (arguments.command == "names") return arguments;  // reads the store; opens nothing
     if (arguments.resource && arguments.simulate) throw UsageError{"give either --resource or --simulate, not both"};
     if (!arguments.resource && !arguments.simulate) throw UsageError{"give --resource RESOURCE or --simulate"};
-    return arguments;
-}
-
-// Whether the option string sets NAME itself (before its DriverSetup part, ignoring case).
-bool option_string_names(std::string_view options, std::string_view name) {
-    std::size_t at = 0;
-    while (at < options.size()) {
-        std::size_t comma = options.find(',', at);
-        if (comma == std::string_view::npos) comma = options.size();
-        std::string item = lower(options.substr(at, comma - at));
-        item = item.substr(0, item.find('='));
-        const std::size_t first = item.find_first_not_of(" \t");
-        const std::size_t last = item.find_last_not_of(" \t");
-        const std::string trimmed = first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
-        if (trimmed == "driversetup") return false;
-        if (trimmed == lower(name)) return true;
-        at = comma + 1;
+    if (arguments.simulate && arguments.options && option_string_names(*arguments.options, "Simulate")) {
+        throw UsageError{"give either --simulate or Simulate in the option string, not both"};
     }
-    return false;
+    return arguments;
 }
 
 std::string compose_options(const Arguments& arguments) {
@@ -266,9 +273,15 @@ std::string compose_options(const Arguments& arguments) {
 
 // ---- Failures at opening -----------------------------------------------------------------
 
-bool is_option_string_status(ViStatus status) {
-    return status == IVI_ERROR_BAD_OPTION_NAME || status == IVI_ERROR_BAD_OPTION_VALUE ||
-           status == IVI_ERROR_MISSING_OPTION_NAME || status == IVI_ERROR_MISSING_OPTION_VALUE;
+// A failure of the option string the user gave: a bad or missing name or value, or a name
+// given twice (which the driver reports as unrecoverable, naming the option).
+bool is_option_string_failure(ViStatus status, std::string_view description) {
+    if (status == IVI_ERROR_BAD_OPTION_NAME || status == IVI_ERROR_BAD_OPTION_VALUE ||
+        status == IVI_ERROR_MISSING_OPTION_NAME || status == IVI_ERROR_MISSING_OPTION_VALUE) {
+        return true;
+    }
+    return status == IVI_ERROR_CANNOT_RECOVER && description.find(" option '") != std::string_view::npos &&
+           description.ends_with("appears more than once.");
 }
 
 // The interface a resource string names, in words: "USB", "GPIB", "TCPIP INSTR (VXI-11)".
@@ -297,13 +310,14 @@ std::string name_not_found(std::string_view name) {
 
 Failure open_failure(const Arguments& arguments, ViStatus status) {
     const std::string what = arguments.resource ? "cannot open '" + *arguments.resource + "': " : "cannot open a simulated session: ";
-    if (is_option_string_status(status)) return Failure{"bad option string: " + describe_failure(VI_NULL, status), kExitUsage};
+    const std::string description = describe_failure(VI_NULL, status);
+    if (is_option_string_failure(status, description)) return Failure{"bad option string: " + description, kExitUsage};
     if (arguments.resource && status == VI_ERROR_INV_RSRC_NAME) return Failure{name_not_found(*arguments.resource)};
     if (arguments.resource && status == VI_ERROR_LIBRARY_NFOUND) {
         return Failure{what + "the " + interface_words(*arguments.resource) +
                        " interface is not implemented by the VISA library in use"};
     }
-    return Failure{what + describe_failure(VI_NULL, status)};
+    return Failure{what + description};
 }
 
 // Ends the process when opening takes longer than the time-out: the driver's own connect
