@@ -533,6 +533,14 @@ TEST(LogicalName, AMistypedNameNamesTheStoreAndTheClosestNames) {
     EXPECT_EQ(listing.at("driver_sessions").at(0).at("model"), "VQR-A4");
     EXPECT_EQ(listing.at("driver_sessions").at(1).at("simulate"), true);
 
+    // A name the store knows, whose resource is not one VISA can parse, is told apart.
+    std::ofstream(store) << R"({"hardwareAssets":[{"name":"bench","ioResourceDescriptor":"TCPIP0::bad host::1::SOCKET"}],)"
+                            R"("driverSessions":[{"name":"PSU1","hardwareAsset":"bench"}],)"
+                            R"("logicalNames":[{"name":"MyPSU","session":"PSU1"}]})";
+    expect_driver_failure(run_hnvqr({"-r", "MyPSU", "idn"}, {environment}),
+                          "cannot open 'MyPSU': its resource 'TCPIP0::bad host::1::SOCKET' in the store file " +
+                              store.string() + " is not a resource string VISA can parse");
+
     // A store that cannot be read is said so.
     std::ofstream(store) << "{ not json";
     const Outcome broken = run_hnvqr({"names"}, {environment});

@@ -295,8 +295,29 @@ std::string interface_words(std::string_view resource) {
     return interface.empty() ? std::string(resource) : interface;
 }
 
+// The resource of a logical name or driver session of the store; nothing when it is neither.
+std::optional<std::string> store_resource(const StoreNames& store, std::string_view name) {
+    std::string_view session = name;
+    bool known = false;
+    for (const StoreLogicalName& logical : store.logical_names) {
+        if (logical.name == name) {
+            session = logical.session;
+            known = true;
+            break;
+        }
+    }
+    for (const StoreSession& entry : store.sessions) {
+        if (entry.name == session) return entry.resource;
+    }
+    return known ? std::optional<std::string>(std::string()) : std::nullopt;
+}
+
 std::string name_not_found(std::string_view name) {
     const StoreNames store = read_store_names();
+    if (const std::optional<std::string> resource = store_resource(store, name)) {
+        return "cannot open '" + std::string(name) + "': its resource '" + *resource + "' in " + store_phrase(store) +
+               " is not a resource string VISA can parse";
+    }
     std::string text = "'" + std::string(name) + "' is neither a logical name nor a driver session in " +
                        store_phrase(store) + ", nor a resource string VISA can parse";
     if (!store.error.empty()) return text + "\n(the store could not be read: " + store.error + ")";
