@@ -195,6 +195,10 @@ TEST(SimulatedCommand, State) {
 
 TEST(SimulatedCommand, Errors) { expect_success(simulated({"errors"}), "0,\"No error.\"\n"); }
 
+TEST(SimulatedCommand, TimeoutIsAcceptedWithoutIo) {
+    expect_success(simulated({"--timeout", "100", "get", "voltage_level"}), "25\n");
+}
+
 TEST(SimulatedCommand, Reset) { expect_success(simulated({"reset"}), ""); }
 
 TEST(SimulatedCommand, SelfTest) { expect_success(simulated({"self-test"}), "Result: 0\nMessage: Selftest passed\n"); }

@@ -397,7 +397,10 @@ public:
             vi_ = VI_NULL;
             throw open_failure(arguments, status);
         }
-        if (arguments.timeout_ms) {
+        // A simulated session (also one a logical name asks for) does no I/O to bound.
+        ViBoolean simulated = VI_FALSE;
+        check(HnVQR_GetAttributeViBoolean(vi_, "", HNVQR_ATTR_SIMULATE, &simulated));
+        if (arguments.timeout_ms && simulated == VI_FALSE) {
             check(HnVQR_SetAttributeViInt32(vi_, "", HNVQR_ATTR_SYSTEM_IO_TIMEOUT, *arguments.timeout_ms));
         }
     }
