@@ -15,8 +15,11 @@ configure = cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE
 
 all: build
 
+# Each target installs (or names) the Debian packages of its own purpose only.
+install_deps = @scripts/install-deps.sh $(1)
+
 deps:
-	@scripts/install-deps.sh
+	$(call install_deps,build test)
 
 build: deps
 	$(call configure,build,)
@@ -37,19 +40,26 @@ test-tsan: deps
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L concurrency
 
-# Starts the emulator, runs the quickstart example against it and in simulation, stops it.
-demo: build
+# Builds only what the demo runs (the library, the emulator, the CLI and the quickstart
+# example), starts the emulator, runs the quickstart against it and in simulation, stops it.
+DEMO_TARGETS = HnVQR vqr-sim hnvqr hnvqr_example_quickstart
+demo:
+	$(call install_deps,build)
+	$(call configure,build,)
+	cmake --build build -j $(JOBS) --target $(DEMO_TARGETS)
 	scripts/demo.sh build
 
 # Benchmarks (optimised build), each figure with its baseline.
-bench: deps
+bench:
+	$(call install_deps,build bench)
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHNVQR_BUILD_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-bench -j $(JOBS)
 	scripts/bench.sh build-bench
 
 # Fuzz targets (clang, libFuzzer), each for a bounded time: FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	$(call install_deps,build fuzz)
 	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
 # Debian packages, checked by lintian, in dist/ (the build runs in build-deb/).

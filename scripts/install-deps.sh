@@ -1,19 +1,44 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need. As root it installs what is
-# missing; otherwise it prints the apt-get line to run.
+# Installs the Debian packages one purpose needs. As root it installs what is missing;
+# otherwise it prints the apt-get line to run and fails.
+#
+#   scripts/install-deps.sh [GROUP...]      (default: build test)
+#
+# Groups: build (the library, emulator, CLI and examples), test (make test), bench
+# (make bench), fuzz (make fuzz: clang and its runtime), windows (the Windows cross
+# build), deb (the Debian packaging), all (every group). Each make target asks for the
+# groups it needs, so a missing fuzzing compiler never stops a plain build.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make pkg-config binutils
-          libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev
-          python3 python3-pyvisa-py clang libclang-rt-14-dev
-          python3-pytest python3-setuptools python3-wheel python3-venv
-          # deb: `make deb` and the test Install.DebianPackages
-          build-essential debhelper dpkg-dev fakeroot lintian help2man)
+declare -A groups=(
+  [build]="cmake ninja-build g++ make pkg-config nlohmann-json3-dev"
+  [test]="libgtest-dev libgmock-dev binutils python3 python3-pyvisa-py git python3-pytest python3-setuptools python3-wheel python3-venv"
+  [bench]="libbenchmark-dev"
+  [fuzz]="clang libclang-rt-14-dev"
+  [windows]=""
+  [deb]="build-essential debhelper dpkg-dev fakeroot lintian help2man"
+)
+group_order=(build test bench fuzz windows deb)
+
+requested=("$@")
+[ ${#requested[@]} -gt 0 ] || requested=(build test)
+
+packages=()
+for group in "${requested[@]}"; do
+  if [ "$group" = all ]; then
+    for name in "${group_order[@]}"; do packages+=(${groups[$name]}); done
+  elif [ -n "${groups[$group]+set}" ]; then
+    packages+=(${groups[$group]})
+  else
+    echo "install-deps.sh: unknown group '$group' (groups: ${group_order[*]} all)" >&2
+    exit 2
+  fi
+done
 
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
+    case " ${missing[*]} " in *" $p "*) ;; *) missing+=("$p") ;; esac
   fi
 done
 
@@ -22,12 +47,12 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 if [ "$(id -u)" -eq 0 ]; then
-  echo "Installing: ${missing[*]}"
+  echo "Installing (${requested[*]}): ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 else
-  echo "Missing packages; install them with:"
+  echo "Missing packages for ${requested[*]}; install them with:"
   echo "  sudo apt-get install -y ${missing[*]}"
   exit 1
 fi

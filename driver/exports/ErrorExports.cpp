@@ -38,9 +38,22 @@ ViStatus _VI_FUNC HnVQR_error_message(ViSession vi, ViStatus ErrorCode, ViChar E
         checked < 0) {
       return checked;
     }
+    // A caller that prints the buffer after a failure prints an empty text, never garbage.
+    ErrorMessage[0] = '\0';
     const std::string_view message = kel::GetStatusMessage(ErrorCode);
     if (!message.empty()) {
-      kel::CopyToBuffer(message, kMessageBufferSize, ErrorMessage);
+      // The conversions are left out: a caller may hand the text to printf-style output,
+      // and there are no arguments here to fill them with.
+      std::string text;
+      text.reserve(message.size());
+      for (std::size_t at = 0; at < message.size(); ++at) {
+        if (message.compare(at, 2, "%s") == 0) {
+          ++at;
+        } else {
+          text += message[at];
+        }
+      }
+      kel::CopyToBuffer(text, kMessageBufferSize, ErrorMessage);
       return VI_SUCCESS;
     }
     if (vi == VI_NULL) return kel::status::kInvalidValue;

@@ -35,7 +35,8 @@ constexpr std::string_view kUsage =
     "                     1 to 64); one more is accepted, closed and logged\n"
     "  --load-ohms R      resistance of the load on the output (default 1e6)\n"
     "  --verbose          log every line received and sent to standard error\n"
-    "  --help             this text\n";
+    "  --help             this text\n"
+    "  --version          the version of vqr-sim\n";
 
 void print(std::FILE* stream, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -85,6 +86,9 @@ int main(int argc, char** argv) {
         const bool has_value = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
             print(stdout, kUsage);
+            return 0;
+        } else if (arg == "--version" || arg == "-V") {
+            print(stdout, "vqr-sim " VQRSIM_VERSION "\n");
             return 0;
         } else if (arg == "--model" && has_value) {
             arguments.options.model = argv[++i];

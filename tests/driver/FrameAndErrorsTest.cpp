@@ -183,16 +183,16 @@ TEST(CallFrame, NullPointerOfAScalarGetterIsReportedForAnyHandle) {
 // ---------------------------------------------------------------------------------------
 // HnVQR_error_message, HnVQR_GetError, HnVQR_ClearError
 
-TEST(ErrorMessage, KnownCodesGiveTheirStoredMessageUnfilled) {
+TEST(ErrorMessage, KnownCodesGiveTheirMessageWithoutConversions) {
   struct Case {
     ViStatus code;
     const char* message;
   };
   const Case cases[] = {
       {VI_SUCCESS, "Success."},
-      {IVI_ERROR_NULL_POINTER, "Null pointer passed for function '%s', parameter '%s'."},
+      {IVI_ERROR_NULL_POINTER, "Null pointer passed for function '', parameter ''."},
       {IVI_ERROR_INVALID_SESSION_HANDLE, "Invalid session handle."},
-      {IVI_ERROR_TYPES_DO_NOT_MATCH, "%sAttribute%s called for attribute '%s' of type '%s'."},
+      {IVI_ERROR_TYPES_DO_NOT_MATCH, "Attribute called for attribute '' of type ''."},
       {HNVQR_ERROR_IO, "I/O error."},
       {IVIDCPWR_ERROR_TRIGGER_NOT_SOFTWARE, "The trigger source is not set to software trigger."},
       {IVI_WARN_NSUP_ID_QUERY, "ID Query is not supported by this instrument."},
@@ -211,6 +211,7 @@ TEST(ErrorMessage, UnknownCodeWithoutSessionRecordsNothing) {
   ASSERT_EQ(HnVQR_ClearError(VI_NULL), VI_SUCCESS);
   char text[256] = "untouched";
   EXPECT_EQ(HnVQR_error_message(VI_NULL, 12345, text), IVI_ERROR_INVALID_VALUE);
+  EXPECT_STREQ(text, "");
   EXPECT_EQ(TakeError(VI_NULL), Error{});
 }
 
@@ -223,7 +224,9 @@ TEST(ErrorMessage, UnknownCodeOnASessionRecordsTheCodeAsSignedDecimal) {
     const char* decimal;
   } cases[] = {{12345, "12345"}, {static_cast<ViStatus>(0xBFFF0015), "-1073807339"}, {-1, "-1"}};
   for (const auto& c : cases) {
+    std::memset(text, 'x', sizeof text);
     EXPECT_EQ(HnVQR_error_message(session, c.code, text), IVI_ERROR_INVALID_VALUE);
+    EXPECT_STREQ(text, "");
     EXPECT_EQ(TakeError(session), (Error{IVI_ERROR_INVALID_VALUE,
                                          std::string("Invalid value '") + c.decimal +
                                              "' for function 'error_message', parameter 'ErrorCode'.  The error "

@@ -6,7 +6,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <nlohmann/json.hpp>
+#include <sys/socket.h>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
@@ -87,7 +91,7 @@ Outcome simulated(std::vector<std::string> arguments) {
     return run_hnvqr(std::move(arguments));
 }
 
-constexpr const char* kUsageLine = "usage: hnvqr [-r RESOURCE | --simulate] [-o OPTIONS] COMMAND [ARGS]\n";
+constexpr const char* kUsageLine = "usage: hnvqr [-r RESOURCE | --simulate] [-o OPTIONS] ";
 
 void expect_success(const Outcome& outcome, const std::string& out) {
     EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
@@ -97,8 +101,10 @@ void expect_success(const Outcome& outcome, const std::string& out) {
 
 void expect_driver_failure(const Outcome& outcome, const std::string& description) {
     EXPECT_EQ(outcome.exit_code, 1);
-    EXPECT_EQ(outcome.err, description + "\n");
+    EXPECT_EQ(outcome.err, "hnvqr: " + description + "\n");
 }
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::size_t line_count(const std::string& text) {
     std::size_t lines = 0;
@@ -189,6 +195,10 @@ TEST(SimulatedCommand, State) {
 
 TEST(SimulatedCommand, Errors) { expect_success(simulated({"errors"}), "0,\"No error.\"\n"); }
 
+TEST(SimulatedCommand, TimeoutIsAcceptedWithoutIo) {
+    expect_success(simulated({"--timeout", "100", "get", "voltage_level"}), "25\n");
+}
+
 TEST(SimulatedCommand, Reset) { expect_success(simulated({"reset"}), ""); }
 
 TEST(SimulatedCommand, SelfTest) { expect_success(simulated({"self-test"}), "Result: 0\nMessage: Selftest passed\n"); }
@@ -205,14 +215,21 @@ TEST(SimulatedCommand, AttributesListsAllWithTypeAccessAndValueOrError) {
               std::string::npos);
 }
 
-TEST(SimulatedCommand, BadOptionStringExitsOneWithTheDescription) {
-    expect_driver_failure(simulated({"-o", "Bogus=1", "idn"}), "The 'bogus' name in the option string is unknown.");
-    EXPECT_EQ(simulated({"-o", "Bogus=1", "idn"}).out, "");
+TEST(SimulatedCommand, BadOptionStringIsAUsageErrorWithTheDescription) {
+    const Outcome outcome = simulated({"-o", "Bogus=1", "idn"});
+    EXPECT_EQ(outcome.exit_code, 2);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, "hnvqr: bad option string: The 'bogus' name in the option string is unknown.\n");
+    EXPECT_EQ(simulated({"--option", "Cache=maybe", "idn"}).exit_code, 2);
+    const Outcome repeated = simulated({"-o", "Cache=1, cache=0", "idn"});
+    EXPECT_EQ(repeated.exit_code, 2);
+    EXPECT_EQ(repeated.err,
+              "hnvqr: bad option string: Failure cannot recover.  Inherent option 'cache' appears more than once.\n");
 }
 
 // ---- Bad arguments -------------------------------------------------------------------
 
-TEST(BadArguments, GiveUsageOnStderrAndExitTwo) {
+TEST(BadArguments, GiveOneLineOnStderrAndExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"--simulate"},
@@ -237,6 +254,15 @@ TEST(BadArguments, GiveUsageOnStderrAndExitTwo) {
         {"--simulate", "measure", "power"},
         {"--simulate", "output"},
         {"--simulate", "output", "up"},
+        {"--simulate", "--timeout", "0", "idn"},
+        {"--simulate", "--timeout", "soon", "idn"},
+        {"--simulate", "--timeout"},
+        {"--simulate", "scpi"},
+        {"--simulate", "scpi", ""},
+        {"--x"},
+        {"-x", "idn"},
+        {"--resource"},
+        {"--simulate", "-o", "Simulate=0", "idn"},
     };
     for (const std::vector<std::string>& arguments : cases) {
         std::string shown;
@@ -245,7 +271,8 @@ TEST(BadArguments, GiveUsageOnStderrAndExitTwo) {
         EXPECT_EQ(outcome.exit_code, 2) << shown;
         EXPECT_EQ(outcome.out, "") << shown;
         EXPECT_EQ(outcome.err.rfind("hnvqr: ", 0), 0u) << shown << outcome.err;
-        EXPECT_NE(outcome.err.find(kUsageLine), std::string::npos) << shown;
+        EXPECT_EQ(line_count(outcome.err), 1u) << shown << outcome.err;
+        EXPECT_TRUE(outcome.err.ends_with("; try 'hnvqr --help'\n")) << shown << outcome.err;
     }
 }
 
@@ -342,7 +369,46 @@ TEST_F(Emulator, DriverFailuresExitOneWithTheExactDescription) {
                           "repeated capability 'OutputChannel'.");
     expect_driver_failure(live({"set", "ovp_enabled", "off"}), kOvpDisableRefused);
     expect_driver_failure(live({"-o", "QueryInstrStatus=1", "set", "voltage_level", "1000"}),
-                          "Instrument error detected.  Use ErrorQuery() to determine the error(s).");
+                          "instrument error -222,\"Data out of range\"");
+}
+
+TEST_F(Emulator, StatusCheckIsOnByDefaultAndPrintsTheInstrumentsErrors) {
+    // 500 V on a 50 V model: refused by the instrument, and said so.
+    expect_driver_failure(live({"set", "voltage_level", "500"}), "instrument error -222,\"Data out of range\"");
+    expect_success(live({"errors"}), "0,\"No error\"\n");  // the tool drained the queue
+    // Turned off, the refusal stays in the queue for `errors`.
+    expect_success(live({"--no-status-check", "set", "voltage_level", "500"}), "");
+    expect_success(live({"--json", "errors"}), "[{\"code\":-222,\"message\":\"Data out of range\"}]\n");
+}
+
+TEST_F(Emulator, JsonOutputParses) {
+    expect_success(live({"set", "voltage_level", "12.5"}), "");
+    const nlohmann::json idn = nlohmann::json::parse(live({"--json", "idn"}).out);
+    EXPECT_EQ(idn.at("model"), "VQR-A4");
+    EXPECT_EQ(idn.at("manufacturer"), "Halvorn");
+    const nlohmann::json level = nlohmann::json::parse(live({"--json", "get", "voltage_level", "CH1"}).out);
+    EXPECT_EQ(level.at("value"), 12.5);
+    EXPECT_EQ(level.at("channel"), "CH1");
+    EXPECT_EQ(nlohmann::json::parse(live({"--json", "get", "control_source"}).out).at("value"), "REMOTE");
+    EXPECT_EQ(nlohmann::json::parse(live({"--json", "get", "output_enabled"}).out).at("value"), false);
+    EXPECT_EQ(nlohmann::json::parse(live({"--json", "measure", "voltage"}).out).at("value"), 0.0);
+    const nlohmann::json attributes = nlohmann::json::parse(live({"--json", "attributes"}).out);
+    ASSERT_EQ(attributes.size(), 65u);
+    std::size_t errors = 0;
+    for (const nlohmann::json& attribute : attributes) errors += attribute.contains("error") ? 1 : 0;
+    EXPECT_GT(errors, 0u);  // the trigger attributes
+    EXPECT_EQ(nlohmann::json::parse(live({"--json", "errors"}).out), nlohmann::json::array());
+}
+
+TEST_F(Emulator, ScpiWritesAndQueriesThroughTheDriver) {
+    expect_success(live({"scpi", "VOLT 7.5"}), "");
+    expect_success(live({"get", "voltage_level"}), "7.5\n");
+    expect_success(live({"scpi", "*IDN?"}), "Halvorn,VQR-A4,SIM000123,2.14\n");
+}
+
+TEST_F(Emulator, TimeoutAppliesToEveryIo) {
+    expect_success(live({"--timeout", "5000", "idn"}), "Manufacturer: Halvorn\nModel: VQR-A4\nFirmware revision: 2.14\n");
+    expect_success(live({"-t", "5000", "get", "system_io_timeout"}), "5000\n");
 }
 
 TEST_F(Emulator, OutputAndMeasure) {
@@ -403,12 +469,155 @@ TEST_F(Emulator, LogicalNameOfAHardwareAsset) {
 
 #endif
 
-TEST(UnreachableInstrument, FailedInitExitsOneWithADescription) {
-    // Port 1 on loopback has no listener.
-    const Outcome outcome = run_hnvqr({"-r", "TCPIP0::127.0.0.1::1::SOCKET", "idn"});
+TEST(UnreachableInstrument, VisaFailuresNameTheResourceAndTheStatus) {
+    const struct {
+        const char* resource;
+        const char* text;
+    } cases[] = {
+        // Port 1 on loopback has no listener.
+        {"TCPIP0::127.0.0.1::1::SOCKET",
+         "hnvqr: cannot open 'TCPIP0::127.0.0.1::1::SOCKET': VI_ERROR_RSRC_NFOUND: Insufficient location "
+         "information or the requested device or resource is not present in the system.\n"},
+        {"USB0::0x1234::0x5678::SN1::INSTR",
+         "hnvqr: cannot open 'USB0::0x1234::0x5678::SN1::INSTR': the USB interface is not implemented by the VISA "
+         "library in use\n"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = run_hnvqr({"--resource", c.resource, "idn"}, {"IVI_CONFIG_STORE="});
+        EXPECT_EQ(outcome.exit_code, 1);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, c.text);
+    }
+}
+
+TEST(UnreachableInstrument, SilentListenerFailsWithinTheTimeout) {
+    // A listener that accepts connections (the kernel does) and never answers *IDN?.
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string resource = "TCPIP0::127.0.0.1::" + std::to_string(ntohs(address.sin_port)) + "::SOCKET";
+    const Outcome outcome = run_hnvqr({"-r", resource, "--timeout", "200", "idn"});
+    close(listener);
     EXPECT_EQ(outcome.exit_code, 1);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_FALSE(outcome.err.empty());
+    EXPECT_TRUE(contains(outcome.err, "hnvqr: cannot open '" + resource + "': ")) << outcome.err;
+}
+
+// ---- Logical names in the store, and the store's listing ---------------------------------
+
+TEST(LogicalName, AMistypedNameNamesTheStoreAndTheClosestNames) {
+    ScratchDirectory scratch;
+    const std::filesystem::path store = scratch.path() / "store.json";
+    std::ofstream(store) << R"({"hardwareAssets":[{"name":"bench","ioResourceDescriptor":"TCPIP0::10.0.0.9::5025::SOCKET"}],)"
+                            R"("driverSessions":[{"name":"PSU1","hardwareAsset":"bench","driverSetup":"Model:VQR-A4"},)"
+                            R"({"name":"Sim","simulate":true}],)"
+                            R"("logicalNames":[{"name":"MyPSU","session":"PSU1"},{"name":"Other","session":"Sim"}]})";
+    const std::string environment = "IVI_CONFIG_STORE=" + store.string();
+    const Outcome outcome = run_hnvqr({"-r", "MyPSu", "idn"}, {environment});
+    EXPECT_EQ(outcome.exit_code, 1);
+    EXPECT_EQ(outcome.err, "hnvqr: 'MyPSu' is neither a logical name nor a driver session in the store file " +
+                               store.string() +
+                               ", nor a resource string VISA can parse; closest names there: MyPSU\n"
+                               "hnvqr: (hnvqr names lists them)\n");
+
+    expect_success(run_hnvqr({"names"}, {environment}),
+                   "Store: " + store.string() +
+                       "\nLogical names:\n  MyPSU -> PSU1\n  Other -> Sim\nDriver sessions:\n"
+                       "  PSU1  resource TCPIP0::10.0.0.9::5025::SOCKET  model VQR-A4  simulate false\n"
+                       "  Sim  resource (none)  model (from the instrument)  simulate true\n");
+    const nlohmann::json listing = nlohmann::json::parse(run_hnvqr({"--json", "names"}, {environment}).out);
+    EXPECT_EQ(listing.at("store"), store.string());
+    EXPECT_EQ(listing.at("logical_names").size(), 2u);
+    EXPECT_EQ(listing.at("driver_sessions").at(0).at("model"), "VQR-A4");
+    EXPECT_EQ(listing.at("driver_sessions").at(1).at("simulate"), true);
+
+    // A name the store knows, whose resource is not one VISA can parse, is told apart.
+    std::ofstream(store) << R"({"hardwareAssets":[{"name":"bench","ioResourceDescriptor":"TCPIP0::bad host::1::SOCKET"}],)"
+                            R"("driverSessions":[{"name":"PSU1","hardwareAsset":"bench"}],)"
+                            R"("logicalNames":[{"name":"MyPSU","session":"PSU1"}]})";
+    expect_driver_failure(run_hnvqr({"-r", "MyPSU", "idn"}, {environment}),
+                          "cannot open 'MyPSU': its resource 'TCPIP0::bad host::1::SOCKET' in the store file " +
+                              store.string() + " is not a resource string VISA can parse");
+
+    // A store that cannot be read is said so.
+    std::ofstream(store) << "{ not json";
+    const Outcome broken = run_hnvqr({"names"}, {environment});
+    EXPECT_EQ(broken.exit_code, 1);
+    EXPECT_TRUE(contains(broken.err, "hnvqr: cannot read the store file " + store.string())) << broken.err;
+}
+
+// ---- Numbers, output and versions ---------------------------------------------------------
+
+TEST(NumberGrammar, OneGrammarForEveryNumericOperand) {
+    const struct {
+        const char* attribute;
+        const char* text;
+        int exit_code;
+    } cases[] = {
+        {"voltage_level", "1e-310", 0}, {"voltage_level", "0x10", 0},  {"voltage_level", ".5", 0},
+        {"voltage_level", "+3", 0},     {"voltage_level", "5.", 0},    {"voltage_level", "1E2", 0},
+        {"voltage_level", "1e400", 2},  {"voltage_level", "inf", 2},   {"voltage_level", "nan", 2},
+        {"voltage_level", " 5", 2},     {"voltage_level", "0x", 2},    {"voltage_level", "1e", 2},
+        {"voltage_level", "0x1p3", 2},  {"voltage_level", "--5", 2},   {"voltage_level", ".", 2},
+        {"status_byte_enable_register", "1e2", 0}, {"status_byte_enable_register", "0x3C", 0},
+        {"status_byte_enable_register", "12.5", 2}, {"status_byte_enable_register", "0x100000000", 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(simulated({"set", c.attribute, c.text}).exit_code, c.exit_code) << c.attribute << " " << c.text;
+    }
+}
+
+// Runs hnvqr with its standard output sent to /dev/full, or closed.
+int exit_code_with_unwritable_output(bool closed, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), HNVQR_EXECUTABLE);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (closed) posix_spawn_file_actions_addclose(&actions, 1);
+    else posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    int status = 0;
+    const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!spawned) return -1;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Output, UnwritableOutputExitsOneButSilentCommandsSucceed) {
+    for (const bool closed : {false, true}) {
+        EXPECT_EQ(exit_code_with_unwritable_output(closed, {"--simulate", "idn"}), 1) << closed;
+        EXPECT_EQ(exit_code_with_unwritable_output(closed, {"--version"}), 1) << closed;
+        EXPECT_EQ(exit_code_with_unwritable_output(closed, {"--simulate", "set", "voltage_level", "1"}), 0) << closed;
+    }
+}
+
+TEST(Versions, HnvqrAndTheEmulatorSayTheirVersion) {
+    const Outcome outcome = run_hnvqr({"--version"});
+    EXPECT_EQ(outcome.exit_code, 0);
+    EXPECT_EQ(outcome.out.rfind("hnvqr ", 0), 0u) << outcome.out;
+#ifdef VQRSIM_EXECUTABLE
+    ScratchDirectory scratch;
+    const std::string out = (scratch.path() / "out").string();
+    EXPECT_EQ(std::system((std::string(VQRSIM_EXECUTABLE) + " --version > " + out).c_str()), 0);
+    EXPECT_EQ(read_file(out).rfind("vqr-sim ", 0), 0u);
+#endif
+}
+
+TEST(SimulatedCommand, ScpiIsRefusedInSimulation) {
+    const Outcome outcome = simulated({"scpi", "*IDN?"});
+    EXPECT_EQ(outcome.exit_code, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err.rfind("hnvqr: ", 0), 0u);
 }
 
 }  // namespace

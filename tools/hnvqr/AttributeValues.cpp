@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <visa.h>
+
 namespace hnvqr::tool {
 namespace {
 
@@ -19,29 +21,57 @@ std::string lower(std::string_view text) {
     return result;
 }
 
-// Whole-text integer in decimal, or hexadecimal with 0x; nothing when malformed or too large.
-std::optional<long long> parse_integer(std::string_view text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
-    const std::string copy(text);
+// The one number grammar of the command line, for every numeric operand and option:
+//   [+|-] digits [. digits] [(e|E) [+|-] digits]    (a fraction may also start with the point)
+//   [+|-] (0x|0X) hexdigits                        (a whole number)
+// No blanks, no infinities, no NaN. A decimal that underflows reads as the nearest double
+// (0 or a subnormal); one that overflows is refused, as is a hexadecimal beyond 64 bits.
+std::optional<double> parse_number_text(std::string_view text) {
+    std::size_t at = 0;
+    const bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    const auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.size() - at > 2 && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
+        const std::string_view digits = text.substr(at + 2);
+        unsigned long long magnitude = 0;
+        for (const char c : digits) {
+            if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+            const unsigned digit = is_digit(c) ? static_cast<unsigned>(c - '0')
+                                               : static_cast<unsigned>(std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+            if (magnitude > (ULLONG_MAX >> 4)) return std::nullopt;
+            magnitude = (magnitude << 4) | digit;
+        }
+        const double value = static_cast<double>(magnitude);
+        return negative ? -value : value;
+    }
     std::size_t digits = 0;
-    if (copy[0] == '-' || copy[0] == '+') digits = 1;
-    const bool hex = copy.size() > digits + 2 && copy[digits] == '0' && (copy[digits + 1] == 'x' || copy[digits + 1] == 'X');
-    char* end = nullptr;
+    while (at < text.size() && is_digit(text[at])) ++at, ++digits;
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        while (at < text.size() && is_digit(text[at])) ++at, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+        std::size_t exponent_digits = 0;
+        while (at < text.size() && is_digit(text[at])) ++at, ++exponent_digits;
+        if (exponent_digits == 0) return std::nullopt;
+    }
+    if (at != text.size()) return std::nullopt;
+    const std::string copy(text);
     errno = 0;
-    const long long number = std::strtoll(copy.c_str(), &end, hex ? 16 : 10);
-    if (end == copy.c_str() || *end != '\0' || errno == ERANGE) return std::nullopt;
-    return number;
+    const double value = std::strtod(copy.c_str(), nullptr);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
-std::optional<ViReal64> parse_real(std::string_view text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
-    const std::string copy(text);
-    char* end = nullptr;
-    errno = 0;
-    const double number = std::strtod(copy.c_str(), &end);
-    // Infinities and NaN are no level a supply can be set to.
-    if (end == copy.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(number)) return std::nullopt;
-    return number;
+// A number of the grammar above that is whole and within [minimum, maximum].
+std::optional<long long> parse_whole(std::string_view text, long long minimum, long long maximum) {
+    const std::optional<double> number = parse_number_text(text);
+    if (!number || std::trunc(*number) != *number) return std::nullopt;
+    if (*number < static_cast<double>(minimum) || *number > static_cast<double>(maximum)) return std::nullopt;
+    return static_cast<long long>(*number);
 }
 
 std::string format_real(ViReal64 number) {
@@ -51,6 +81,12 @@ std::string format_real(ViReal64 number) {
 }
 
 }  // namespace
+
+std::optional<double> parse_number(std::string_view text) { return parse_number_text(text); }
+
+std::optional<long long> parse_whole_number(std::string_view text, long long minimum, long long maximum) {
+    return parse_whole(text, minimum, maximum);
+}
 
 std::optional<ViBoolean> parse_boolean(std::string_view text) {
     const std::string word = lower(text);
@@ -63,20 +99,22 @@ std::optional<AttributeValue> parse_value(const AttributeInfo& attribute, std::s
     switch (attribute.type) {
         case ValueType::Int32: {
             if (const std::optional<ViInt32> named = find_enum_value(attribute, text)) return *named;
-            const std::optional<long long> number = parse_integer(text);
-            if (!number || *number < INT32_MIN || *number > INT32_MAX) return std::nullopt;
-            return static_cast<ViInt32>(*number);
+            if (const std::optional<long long> number = parse_whole(text, INT32_MIN, INT32_MAX)) {
+                return static_cast<ViInt32>(*number);
+            }
+            return std::nullopt;
         }
         case ValueType::Real64:
-            if (const std::optional<ViReal64> number = parse_real(text)) return *number;
+            if (const std::optional<double> number = parse_number_text(text)) return *number;
             return std::nullopt;
         case ValueType::Boolean:
             if (const std::optional<ViBoolean> flag = parse_boolean(text)) return *flag;
             return std::nullopt;
         case ValueType::Session: {
-            const std::optional<long long> number = parse_integer(text);
-            if (!number || *number < 0 || *number > static_cast<long long>(UINT32_MAX)) return std::nullopt;
-            return static_cast<ViSession>(*number);
+            if (const std::optional<long long> number = parse_whole(text, 0, UINT32_MAX)) {
+                return static_cast<ViSession>(*number);
+            }
+            return std::nullopt;
         }
         case ValueType::String:
             return std::string(text);
@@ -161,6 +199,22 @@ ViStatus write_attribute(ViSession vi, const AttributeInfo& attribute, ViConstSt
     return VI_SUCCESS;
 }
 
+bool is_visa_status(ViStatus status) {
+    const auto bits = static_cast<std::uint32_t>(status) & 0x3FFF0000u;
+    return bits == 0x3FFF0000u;
+}
+
+std::string visa_description(ViStatus status) {
+    std::array<ViChar, 256> text{};
+    if (viStatusDesc(VI_NULL, status, text.data()) >= VI_SUCCESS) {
+        text.back() = '\0';
+        if (text.front() != '\0') return text.data();
+    }
+    std::array<char, 64> fallback{};
+    std::snprintf(fallback.data(), fallback.size(), "VISA status 0x%08" PRIX32 ".", static_cast<std::uint32_t>(status));
+    return fallback.data();
+}
+
 std::string describe_failure(ViSession vi, ViStatus status, std::string_view subject) {
     ViStatus recorded = VI_SUCCESS;
     const ViStatus needed = HnVQR_GetError(vi, &recorded, 0, nullptr);
@@ -170,14 +224,17 @@ std::string describe_failure(ViSession vi, ViStatus status, std::string_view sub
         description.back() = '\0';
         if (description.front() != '\0') return description.data();
     }
-    // Some failures (VISA statuses, unsupported trigger attributes) record no description.
+    // VISA statuses pass through the driver without a description of its own.
+    if (is_visa_status(status)) return visa_description(status);
+    // Some failures (unsupported trigger attributes) record nothing: the driver's message for
+    // the code, with the subject in its empty quotes.
     std::array<ViChar, 256> message{};
     if (HnVQR_error_message(vi, status, message.data()) >= 0) {
         message.back() = '\0';
         std::string text = message.data();
         if (!text.empty()) {
-            const std::size_t placeholder = text.find("%s");
-            if (placeholder != std::string::npos && !subject.empty()) text.replace(placeholder, 2, subject);
+            const std::size_t empty_quotes = text.find("''");
+            if (empty_quotes != std::string::npos && !subject.empty()) text.insert(empty_quotes + 1, subject);
             return text;
         }
     }

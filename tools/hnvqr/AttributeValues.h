@@ -20,6 +20,13 @@ std::optional<AttributeValue> parse_value(const AttributeInfo& attribute, std::s
 
 std::optional<ViBoolean> parse_boolean(std::string_view text);
 
+// The tool's one number grammar, used for every numeric operand and option: decimal with
+// an optional fraction and exponent, or hexadecimal after 0x; no blanks, infinities or NaN.
+std::optional<double> parse_number(std::string_view text);
+
+// A number of that grammar that is whole and lies within [minimum, maximum].
+std::optional<long long> parse_whole_number(std::string_view text, long long minimum, long long maximum);
+
 // The value as the tool prints it: enumerated values by name, booleans as true/false.
 std::string format_value(const AttributeInfo& attribute, const AttributeValue& value);
 
@@ -31,9 +38,16 @@ ViStatus write_attribute(ViSession vi, const AttributeInfo& attribute, ViConstSt
                          const AttributeValue& value);
 
 // The description of a failure: the error recorded for VI (VI_NULL for a failed
-// initialization), or, when nothing was recorded, the driver's message for STATUS with
-// SUBJECT (such as an attribute's macro name) in place of its first %s.
+// initialization); when nothing was recorded, the VISA library's description of a VISA
+// status, or else the driver's message for STATUS with SUBJECT (such as an attribute's
+// macro name) in its first empty quotes.
 std::string describe_failure(ViSession vi, ViStatus status, std::string_view subject = {});
+
+// A status of the VISA library (0xBFFF.... errors, 0x3FFF.... warnings).
+bool is_visa_status(ViStatus status);
+
+// viStatusDesc's text for a VISA status: its name and what it means.
+std::string visa_description(ViStatus status);
 
 }  // namespace hnvqr::tool
 
