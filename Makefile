@@ -64,7 +64,8 @@ fuzz:
 
 # Debian packages, checked by lintian, in dist/ (the build runs in build-deb/).
 .PHONY: deb
-deb: deps
+deb:
+	$(call install_deps,build deb)
 	JOBS=$(JOBS) scripts/deb.sh build-deb dist
 
 clean:

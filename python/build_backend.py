@@ -5,9 +5,12 @@ which fails offline. This backend asks pip for nothing and takes setuptools and 
 the interpreter's own site-packages (on Debian: python3-setuptools, python3-wheel), which
 the isolated environment hides."""
 
+import os
+import shutil
 import site
 import sys
 import sysconfig
+import tempfile
 
 
 def _use_the_interpreters_setuptools() -> None:
@@ -42,9 +45,34 @@ def get_requires_for_build_editable(config_settings=None):
     return []
 
 
-prepare_metadata_for_build_wheel = _setuptools.prepare_metadata_for_build_wheel
-build_wheel = _setuptools.build_wheel
-build_sdist = _setuptools.build_sdist
+def _in_a_copy(hook):
+    """Runs a setuptools hook in a temporary copy of the sources, so that a build writes
+    nothing (build/, *.egg-info) into the checkout, which may be read-only."""
+
+    def run(*args, **kwargs):
+        source = os.getcwd()
+        # setup.py finds the driver's attribute export next to the sources; in the copy it
+        # is told where that was.
+        for export in (os.path.join(source, "attributes.json"),
+                       os.path.join(source, "..", "build", "python", "attributes.json")):
+            if "HNVQR_ATTRIBUTE_EXPORT" not in os.environ and os.path.isfile(export):
+                os.environ["HNVQR_ATTRIBUTE_EXPORT"] = os.path.abspath(export)
+        with tempfile.TemporaryDirectory(prefix="hnvqr-build-") as scratch:
+            copy = os.path.join(scratch, "src")
+            shutil.copytree(source, copy, ignore=shutil.ignore_patterns("build", "*.egg-info", "__pycache__"))
+            os.chdir(copy)
+            try:
+                return hook(*args, **kwargs)
+            finally:
+                os.chdir(source)
+
+    run.__name__ = hook.__name__
+    return run
+
+
+prepare_metadata_for_build_wheel = _in_a_copy(_setuptools.prepare_metadata_for_build_wheel)
+build_wheel = _in_a_copy(_setuptools.build_wheel)
+build_sdist = _in_a_copy(_setuptools.build_sdist)
 if hasattr(_setuptools, "build_editable"):
     build_editable = _setuptools.build_editable
     prepare_metadata_for_build_editable = _setuptools.prepare_metadata_for_build_editable

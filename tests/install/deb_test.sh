@@ -27,7 +27,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 # The build runs where `make deb` runs it, so that a compiler cache serves both.
 JOBS=2 "$source_dir/scripts/deb.sh" "$source_dir/build-deb" "$work_dir/debs" || fail "scripts/deb.sh"
-packages=(libhnvqr1 libhnvqr-dev hnvqr-tools)
+packages=(libhnvqr1 libhnvqr-dev hnvqr-tools python3-hnvqr)
 debs=()
 for package in "${packages[@]}"; do
   deb=$(ls "$work_dir"/debs/"$package"_*.deb 2>/dev/null) || fail "no $package package"
@@ -47,7 +47,7 @@ libdir="$root/usr/lib/$multiarch"
 for file in usr/include/hnvqr/HnVQR.h usr/include/hnvqr/visa.h usr/include/hnvqr/visatype.h \
             usr/include/hnvqr/IviSessionServices.h usr/include/hnvqr/IviConfigServer.h \
             "usr/lib/$multiarch/libHnVQR.so.1" "usr/lib/$multiarch/libhnvisa.so.1" \
-            "usr/lib/$multiarch/pkgconfig/hnvqr.pc" "usr/lib/$multiarch/cmake/HnVQR/HnVQRConfig.cmake" \
+            "usr/lib/$multiarch/pkgconfig/hnvqr.pc" usr/lib/python3/dist-packages/hnvqr/__init__.py "usr/lib/$multiarch/cmake/HnVQR/HnVQRConfig.cmake" \
             usr/bin/hnvqr usr/bin/vqr-sim usr/share/man/man1/hnvqr.1.gz usr/share/man/man1/vqr-sim.1.gz \
             etc/ivi/config-store.json; do
   [ -e "$root/$file" ] || fail "/$file is not installed"
@@ -86,6 +86,10 @@ IVI_CONFIG_STORE="$root/etc/ivi/config-store.json" \
   run_simulated "$root/usr/bin/hnvqr" --simulate -o "DriverSetup=Model:VQR-B4" idn
 grep -q 'VQR-B4' "$work_dir/out" || { cat "$work_dir/out" >&2; fail "hnvqr idn"; }
 run_simulated "$root/usr/bin/vqr-sim" --help
+# The Python package finds the packaged driver by itself.
+PYTHONPATH="$root/usr/lib/python3/dist-packages" run_simulated python3 -c \
+  'import hnvqr; s = hnvqr.Session.simulated(model="VQR-B4"); print(s.instrument_model); s.close()'
+grep -q '^VQR-B4$' "$work_dir/out" || { cat "$work_dir/out" >&2; fail "python3 -c import hnvqr"; }
 echo "installed: built and ran against pkg-config and find_package"
 
 # 4. A user's edit of the conffile survives a reinstall.

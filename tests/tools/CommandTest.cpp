@@ -479,8 +479,10 @@ TEST(UnreachableInstrument, VisaFailuresNameTheResourceAndTheStatus) {
          "hnvqr: cannot open 'TCPIP0::127.0.0.1::1::SOCKET': VI_ERROR_RSRC_NFOUND: Insufficient location "
          "information or the requested device or resource is not present in the system.\n"},
         {"USB0::0x1234::0x5678::SN1::INSTR",
-         "hnvqr: cannot open 'USB0::0x1234::0x5678::SN1::INSTR': the USB interface is not implemented by the VISA "
-         "library in use\n"},
+         "hnvqr: cannot open 'USB0::0x1234::0x5678::SN1::INSTR': VI_ERROR_RSRC_NFOUND: Insufficient location "
+         "information or the requested device or resource is not present in the system.\n"},
+        {"GPIB0::5::INSTR",
+         "hnvqr: cannot open 'GPIB0::5::INSTR': the GPIB interface is not implemented by the VISA library in use\n"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = run_hnvqr({"--resource", c.resource, "idn"}, {"IVI_CONFIG_STORE="});
