@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include <IviSessionServices.h>
 
@@ -57,6 +59,15 @@ namespace {
 // How long close waits for a live thread to give back a lock it took with LockSession.
 constexpr auto kLockHolderWait = std::chrono::seconds(2);
 
+// Sessions closed under a live holder's lock: kept whole, and reachable, for as long as the
+// process runs. The mutex guards the list.
+void RetireSession(DriverSession* session) {
+  static std::mutex retiredMutex;
+  static std::vector<std::unique_ptr<DriverSession>>* retired = new std::vector<std::unique_ptr<DriverSession>>();
+  const std::lock_guard lock(retiredMutex);
+  retired->emplace_back(session);
+}
+
 // The session lock is held by a thread that has ended, or by one that kept it past the
 // wait: close without it. No body starts any more; the ones running (only the holder's
 // own) end within their I/O time-outs.
@@ -70,8 +81,12 @@ ViStatus CloseWithBrokenLock(ViSession vi, DriverSession* session, bool holderEn
   }
   (void)IviSession_SetDataPtr(vi, nullptr);
   // A live holder may still be between two calls with the object's address in hand, so its
-  // memory is kept; an ended thread holds nothing.
-  if (holderEnded) delete session;
+  // memory is kept (retired, until the process ends); an ended thread holds nothing.
+  if (holderEnded) {
+    delete session;
+  } else {
+    RetireSession(session);
+  }
   const ViStatus disposed = IviSession_Dispose(vi);
   return disposed < 0 ? disposed : status::kSessionLockBroken;
 }

@@ -19,7 +19,11 @@ using std::chrono::milliseconds;
 
 constexpr ViInt32 kInitTimeoutMs = 2000;  // the I/O time-out a session opens with
 constexpr ViInt32 kTimeoutMs = 300;       // set on the session for the other calls
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kMemoryGrowthKiB = 16384;  // the sanitizer's allocator and shadow memory grow too
+#else
 constexpr long kMemoryGrowthKiB = 4096;
+#endif
 
 enum class Call { Init, Measure, CheckedCommand, ErrorQuery, DirectIo };
 
