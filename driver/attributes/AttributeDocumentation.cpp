@@ -57,9 +57,9 @@ constexpr AttributeDocumentation kDocumentation[] = {
     {HNVQR_ATTR_SPECIFIC_DRIVER_VENDOR, kWhole, nullptr, "The vendor of the driver."},
     {HNVQR_ATTR_SPECIFIC_DRIVER_DESCRIPTION, kWhole, nullptr, "A short description of the driver."},
     {HNVQR_ATTR_SPECIFIC_DRIVER_CLASS_SPEC_MAJOR_VERSION, kWhole, nullptr,
-     "The major version of the instrument class specification the driver implements."},
+     "The major version of the IVI instrument class the driver complies with."},
     {HNVQR_ATTR_SPECIFIC_DRIVER_CLASS_SPEC_MINOR_VERSION, kWhole, nullptr,
-     "The minor version of the instrument class specification the driver implements."},
+     "The minor version of the IVI instrument class the driver complies with."},
     {HNVQR_ATTR_SPECIFIC_DRIVER_REVISION, kWhole, nullptr, "The revision of the driver."},
     // Class attributes
     {HNVQR_ATTR_VOLTAGE_LEVEL, kPerOutput, nullptr,
