@@ -3,7 +3,8 @@
 #                                           (a folder of their own: our visa.h and visatype.h
 #                                           must not replace or hide a vendor VISA's)
 #   lib/libHnVQR.so* libhnvisa.so*          (the driver needs libhnvisa at run time)
-#   lib/cmake/HnVQR/                        find_package(HnVQR) -> imported target HnVQR::HnVQR
+#   lib/cmake/HnVQR/                        find_package(HnVQR) -> imported targets HnVQR::HnVQR
+#                                           (which brings HnVQR::hnvisa along)
 #   lib/pkgconfig/hnvqr.pc                  pkg-config --cflags --libs hnvqr
 #   bin/vqr-sim bin/hnvqr                   when they are built
 # Every installed file finds the others relative to its own place, so a tree installed
@@ -42,9 +43,17 @@ if(TARGET HnVQR)
 endif()
 
 # With HNVQR_SYSTEM_VISA=ON the driver uses the system's libvisa and ours is not installed.
-if(TARGET hnvisa AND NOT HNVQR_SYSTEM_VISA)
+# A program of the user's describes VISA statuses with viStatusDesc, so it links the VISA
+# library beside the driver: the package's HnVQR::HnVQR and the .pc file both name it.
+if(TARGET HnVQR AND HNVQR_SYSTEM_VISA)
+  target_link_libraries(HnVQR INTERFACE "$<INSTALL_INTERFACE:${HNVQR_SYSTEM_VISA_LIBRARY}>")
+  set(HNVQR_PC_VISA_LIBS "${HNVQR_SYSTEM_VISA_LIBRARY}")
+elseif(TARGET HnVQR AND TARGET hnvisa)
   install(TARGETS hnvisa
+    EXPORT HnVQRTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development)
+  target_link_libraries(HnVQR INTERFACE "$<INSTALL_INTERFACE:HnVQR::hnvisa>")
+  set(HNVQR_PC_VISA_LIBS "-lhnvisa")
 endif()
 
 foreach(program vqr-sim hnvqr)

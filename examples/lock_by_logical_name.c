@@ -17,6 +17,7 @@
 #include <stdlib.h>
 
 #include "HnVQR.h"
+#include "visa.h"
 
 struct worker {
     ViSession vi;
@@ -32,6 +33,10 @@ static void print_error(ViSession vi, const char* what, ViStatus status) {
     ViStatus code = 0;
     ViChar description[1024] = "";
     HnVQR_GetError(vi, &code, (ViInt32)sizeof description, description);
+    /* A VISA status passes through the driver without a description of the driver's. */
+    if (description[0] == '\0' && ((ViUInt32)status & 0x3FFF0000u) == 0x3FFF0000u) {
+        viStatusDesc(VI_NULL, status, description);
+    }
     fprintf(stderr, "lock_by_logical_name: %s failed with status 0x%08lX: %s\n", what,
             (unsigned long)(ViUInt32)status, description);
 }

@@ -8,14 +8,16 @@
  * It identifies the supply, programs 12 V with a 1 A current level, switches the output
  * on, measures voltage and current, shows the output state, reads the instrument's error
  * queue, switches the output off and closes. Every failure is printed with the driver's
- * description from HnVQR_GetError. Exit status: 0 on success, 1 on a driver error, 2 on
- * a usage error.
+ * description from HnVQR_GetError, or, for a status of the VISA library (which passes
+ * through the driver unchanged), with the VISA library's own viStatusDesc. Exit status:
+ * 0 on success, 1 on a driver error, 2 on a usage error.
  */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "HnVQR.h"
+#include "visa.h"
 
 /* The supplies have one output; its physical name is CH1. */
 #define CHANNEL "CH1"
@@ -43,8 +45,12 @@ static void report_failure(ViSession vi, const char* step, ViStatus status) {
     if (description[0] != '\0') {
         fprintf(stderr, "  %s\n", description);
     } else if (((ViUInt32)status & 0x3FFF0000u) == 0x3FFF0000u) {
-        /* VISA statuses pass through the driver unchanged and without a description. */
-        fprintf(stderr, "  (a VISA status: see visa.h, or viStatusDesc of the VISA library)\n");
+        /* VISA statuses pass through the driver unchanged and without a description of
+         * the driver's; the VISA library describes its own (name and text). */
+        ViChar visa_text[256] = "";
+        if (viStatusDesc(VI_NULL, status, visa_text) >= VI_SUCCESS && visa_text[0] != '\0') {
+            fprintf(stderr, "  %s\n", visa_text);
+        }
     } else {
         ViChar message[256] = "";
         if (HnVQR_error_message(vi, status, message) == VI_SUCCESS) {

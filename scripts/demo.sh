@@ -33,11 +33,13 @@ trap 'exit 130' INT TERM
 section() { printf '\n== %s\n' "$1"; }
 
 section "Building examples/quickstart.c against $library_dir"
-# The same command a user of the built tree types; the run path lets the program find
-# libHnVQR.so (and, through it, libhnvisa.so) without installing anything.
+# The same command a user of the built tree types; the run paths let the program find
+# libHnVQR.so and libhnvisa.so (for viStatusDesc) without installing anything.
+visa_dir="$build_dir/platform/visa"
 cc_command=(cc -std=c99 -Wall -Wextra -o "$work_dir/quickstart" "$source_dir/examples/quickstart.c"
             -I"$source_dir/include" -I"$source_dir/platform/include"
-            -L"$library_dir" -lHnVQR -Wl,-rpath,"$library_dir")
+            -L"$library_dir" -lHnVQR -Wl,-rpath,"$library_dir"
+            -L"$visa_dir" -lhnvisa -Wl,-rpath,"$visa_dir")
 echo "${cc_command[*]}"
 "${cc_command[@]}"
 

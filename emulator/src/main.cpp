@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <getopt.h>
 #include <pthread.h>
 #include <string>
 #include <string_view>
@@ -42,11 +43,11 @@ void print(std::FILE* stream, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stream);
 }
 
+// One line on standard error, as the other tools of the project do, then exit status 2.
 int usage_error(std::string_view message) {
     print(stderr, "vqr-sim: ");
     print(stderr, message);
-    print(stderr, "\n");
-    print(stderr, kUsage);
+    print(stderr, "; try 'vqr-sim --help'\n");
     return 2;
 }
 
@@ -81,56 +82,80 @@ int main(int argc, char** argv) {
     // Nothing in this process reads the transcript, which would only grow; --verbose
     // shows the traffic instead.
     arguments.options.transcript_lines = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        const bool has_value = i + 1 < argc;
-        if (arg == "--help" || arg == "-h") {
-            print(stdout, kUsage);
-            return 0;
-        } else if (arg == "--version" || arg == "-V") {
-            print(stdout, "vqr-sim " VQRSIM_VERSION "\n");
-            return 0;
-        } else if (arg == "--model" && has_value) {
-            arguments.options.model = argv[++i];
-            if (!vqrsim::is_valid_model_identifier(arguments.options.model)) {
-                return usage_error("a model identifier is 1 to 64 printable characters without blanks, ',' or ';'");
+    enum : int { kListen = 256, kSerial, kVxi11, kPortmapperPort, kLoadOhms, kMaxClients, kVerbose };
+    static const option kOptions[] = {
+        {"model", required_argument, nullptr, 'm'},
+        {"listen", required_argument, nullptr, kListen},
+        {"serial", no_argument, nullptr, kSerial},
+        {"vxi11", no_argument, nullptr, kVxi11},
+        {"portmapper-port", required_argument, nullptr, kPortmapperPort},
+        {"load-ohms", required_argument, nullptr, kLoadOhms},
+        {"max-clients", required_argument, nullptr, kMaxClients},
+        {"verbose", no_argument, nullptr, kVerbose},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;  // messages are ours, one line each
+    for (;;) {
+        const int previous = optind;
+        const int choice = getopt_long(argc, argv, ":hV", kOptions, nullptr);
+        if (choice == -1) break;
+        // The option as the user wrote it: a long one up to any '=', or the short one's letter.
+        const std::string written = previous < argc ? std::string(argv[previous]) : std::string();
+        const std::string given = written.starts_with("--") ? written.substr(0, written.find('='))
+                                                            : std::string("-") + static_cast<char>(optopt);
+        const std::string text = optarg != nullptr ? optarg : "";
+        switch (choice) {
+            case 'h': print(stdout, kUsage); return 0;
+            case 'V': print(stdout, "vqr-sim " VQRSIM_VERSION "\n"); return 0;
+            case 'm':
+                arguments.options.model = text;
+                if (!vqrsim::is_valid_model_identifier(arguments.options.model)) {
+                    return usage_error("a model identifier is 1 to 64 printable characters without blanks, ',' or ';'");
+                }
+                break;
+            case kListen:
+                if (!parse_listen(text, arguments)) return usage_error("--listen takes HOST:PORT");
+                break;
+            case kSerial: arguments.serial = true; break;
+            case kVxi11: arguments.vxi11 = true; break;
+            case kPortmapperPort: {
+                char* end = nullptr;
+                arguments.portmapper_port = std::strtoul(text.c_str(), &end, 10);
+                if (end == text.c_str() || *end != '\0' || arguments.portmapper_port > 65535 || text[0] == '-') {
+                    return usage_error("--portmapper-port takes a port number");
+                }
+                break;
             }
-        } else if (arg == "--listen" && has_value) {
-            if (!parse_listen(argv[++i], arguments)) return usage_error("--listen takes HOST:PORT");
-        } else if (arg == "--serial") {
-            arguments.serial = true;
-        } else if (arg == "--vxi11") {
-            arguments.vxi11 = true;
-        } else if (arg == "--portmapper-port" && has_value) {
-            const std::string text = argv[++i];
-            char* end = nullptr;
-            arguments.portmapper_port = std::strtoul(text.c_str(), &end, 10);
-            if (end == text.c_str() || *end != '\0' || arguments.portmapper_port > 65535 || text[0] == '-') {
-                return usage_error("--portmapper-port takes a port number");
+            case kLoadOhms: {
+                char* end = nullptr;
+                const double ohms = std::strtod(text.c_str(), &end);
+                if (end == text.c_str() || *end != '\0' || !(ohms > 0) || ohms > 1e300) {
+                    return usage_error("--load-ohms takes a positive number");
+                }
+                arguments.options.load_ohms = ohms;
+                break;
             }
-        } else if (arg == "--load-ohms" && has_value) {
-            const std::string text = argv[++i];
-            char* end = nullptr;
-            const double ohms = std::strtod(text.c_str(), &end);
-            if (end == text.c_str() || *end != '\0' || !(ohms > 0) || ohms > 1e300) {
-                return usage_error("--load-ohms takes a positive number");
+            case kMaxClients: {
+                char* end = nullptr;
+                const unsigned long clients = std::strtoul(text.c_str(), &end, 10);
+                if (text.empty() || text[0] < '0' || text[0] > '9' || *end != '\0' || clients < 1 ||
+                    clients > kMostClients) {
+                    return usage_error("--max-clients takes a whole number from 1 to " + std::to_string(kMostClients));
+                }
+                arguments.options.max_clients = clients;
+                break;
             }
-            arguments.options.load_ohms = ohms;
-        } else if (arg == "--max-clients" && has_value) {
-            const std::string text = argv[++i];
-            char* end = nullptr;
-            const unsigned long clients = std::strtoul(text.c_str(), &end, 10);
-            if (text.empty() || text[0] < '0' || text[0] > '9' || *end != '\0' || clients < 1 ||
-                clients > kMostClients) {
-                return usage_error("--max-clients takes a whole number from 1 to " + std::to_string(kMostClients));
-            }
-            arguments.options.max_clients = clients;
-        } else if (arg == "--verbose") {
-            arguments.options.verbose = true;
-        } else {
-            return usage_error("unknown or incomplete option: " + std::string(arg));
+            case kVerbose: arguments.options.verbose = true; break;
+            case ':': return usage_error("option '" + given + "' needs a value");
+            default:
+                // A known long option given a value it does not take reports its own code.
+                if (written.starts_with("--") && optopt != 0) return usage_error("option '" + given + "' takes no value");
+                return usage_error("unknown option '" + given + "'");
         }
     }
+    if (optind < argc) return usage_error("unexpected argument '" + std::string(argv[optind]) + "'");
 
     // The server thread inherits this mask, so the two signals reach sigwait below only.
     sigset_t stop_signals;

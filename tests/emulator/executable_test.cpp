@@ -140,9 +140,13 @@ TEST(ExecutableTest, HelpAndBadOptions) {
     Child help({"--help"});
     EXPECT_NE(help.rest_of_output().find("--listen HOST:PORT"), std::string::npos);
     EXPECT_EQ(help.finish(0), 0);
+    Child version({"--version"});
+    EXPECT_EQ(version.rest_of_output().rfind("vqr-sim ", 0), 0u);
+    EXPECT_EQ(version.finish(0), 0);
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--bogus"}, {"--listen", "nocolon"}, {"--load-ohms", "-3"}, {"--model", "A,B"},
-          {"--max-clients", "0"}, {"--max-clients", "-1"}, {"--max-clients", "4x"}, {"--max-clients", "65"}}) {
+          {"--max-clients", "0"}, {"--max-clients", "-1"}, {"--max-clients", "4x"}, {"--max-clients", "65"},
+          {"--listen"}, {"--serial=yes"}, {"stray"}}) {
         Child child(bad);
         EXPECT_EQ(child.finish(0), 2) << bad.front();
     }
