@@ -5,7 +5,8 @@
 // cache entry or the row's default; live: resolve the channel when the row says so, query,
 // convert, status check. The cache scope stores the caller's variable on every path.
 // Setter: frame -> cache scope -> nothing in simulation; live: expand the channel when the
-// row says so, send the command (once, or once per output), status check.
+// row says so, send the command (once, or once per output), status check. The cache scope
+// stores the value of a set that succeeded and forgets the entry of one that failed.
 #pragma once
 
 #include <string>
@@ -71,12 +72,14 @@ ViStatus SetNumeric(ViSession vi, ViConstString channelName, T value) {
     if (session.GetSimulate()) return VI_SUCCESS;
     std::size_t sends = 1;
     if (const ViStatus expanded = ExpandSetterChannel(vi, channelName, Row.channel, sends); expanded < 0) {
-      return expanded;
+      return cache.Outcome(expanded);
     }
     for (std::size_t i = 0; i < sends; ++i) {
-      if (const ViStatus written = viPrintf(session.io, Row.setCommand, value); written < 0) return written;
+      if (const ViStatus written = viPrintf(session.io, Row.setCommand, value); written < 0) {
+        return cache.Outcome(written);
+      }
     }
-    return session.CheckInstrumentStatus();
+    return cache.Outcome(session.CheckInstrumentStatus());
   });
 }
 
@@ -126,7 +129,7 @@ ViStatus SetMapped(ViSession vi, ViConstString /*channelName*/, T value) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
     kel::SetterCacheManager<T> cache(vi, Row.id, &value);
     if (session.GetSimulate()) return VI_SUCCESS;
-    return SendMapped(session, vi, Row.setCommand, Row.map(), static_cast<ViInt32>(value));
+    return cache.Outcome(SendMapped(session, vi, Row.setCommand, Row.map(), static_cast<ViInt32>(value)));
   });
 }
 

@@ -69,8 +69,12 @@ SetterCacheManager<T, Tag>::~SetterCacheManager() {
   if (DriverSession* s = this->session()) {
     try {
       auto& entry = s->cache().template FindOrCreate<T>(this->id_, kEntryName);
-      entry.value = *static_cast<T*>(this->value_);
-      entry.valid = true;
+      if (failed_) {
+        entry.valid = false;
+      } else {
+        entry.value = *static_cast<T*>(this->value_);
+        entry.valid = true;
+      }
     } catch (...) {
       // Out of memory while creating the entry: nothing is cached, nothing else changes.
     }

@@ -19,15 +19,25 @@ std::string BuildErrorDescription(ViStatus code, std::string_view elaboration,
   return FormatMessage(format, args);
 }
 
-ViStatus RecordError(ViSession vi, ViStatus code, std::string_view description) {
-  const std::string text(description);
-  const ViStatus stored = IviSession_SetError(vi, code, text.c_str());
-  return stored < 0 ? stored : code;
+// A handle the error store rejects is reported as such (its status replaces `code`); a
+// description that cannot even be built (no memory) is the lesser loss, and `code` stays.
+ViStatus RecordError(ViSession vi, ViStatus code, std::string_view description) noexcept {
+  try {
+    const std::string text(description);
+    const ViStatus stored = IviSession_SetError(vi, code, text.c_str());
+    return stored < 0 ? stored : code;
+  } catch (...) {
+    return code;
+  }
 }
 
 ViStatus ReportErrorArgs(ViSession vi, ViStatus code, std::string_view elaboration,
-                         std::span<const MessageArg> args) {
-  return RecordError(vi, code, BuildErrorDescription(code, elaboration, args));
+                         std::span<const MessageArg> args) noexcept {
+  try {
+    return RecordError(vi, code, BuildErrorDescription(code, elaboration, args));
+  } catch (...) {
+    return RecordError(vi, code, GetStatusMessage(code));
+  }
 }
 
 namespace {

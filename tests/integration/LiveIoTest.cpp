@@ -241,6 +241,17 @@ TEST_F(LiveIo, SessionSwitchedIntoSimulationAnswersFromTheCacheAndStillClosesIts
   EXPECT_TRUE(DescriptorCountReturnsTo(descriptors));
 }
 
+TEST_F(LiveIo, SetRefusedByTheInstrumentIsNotReadBackInSimulation) {
+  ASSERT_EQ(Open("QueryInstrStatus=true"), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_ConfigureVoltageLevel(vi_, "CH1", 12.5), VI_SUCCESS);
+  EXPECT_LT(HnVQR_ConfigureVoltageLevel(vi_, "CH1", 5000.0), VI_SUCCESS);
+  ASSERT_EQ(HnVQR_SetAttributeViBoolean(vi_, "", HNVQR_ATTR_SIMULATE, VI_TRUE), VI_SUCCESS);
+  ViReal64 level = 0;
+  ASSERT_EQ(HnVQR_GetAttributeViReal64(vi_, "", HNVQR_ATTR_VOLTAGE_LEVEL, &level), VI_SUCCESS);
+  EXPECT_NE(level, 5000.0);
+  EXPECT_NE(level, 12.5) << "the failed set leaves the instrument's level unknown";
+}
+
 class LiveSerial : public LiveTest {
  protected:
   void SetUp() override { resource_ = server_.start_serial(); }

@@ -103,11 +103,21 @@ class GetterCacheManager<std::string, Tag> : public CacheManager<std::string> {
 };
 
 // Setter scope: on destruction, when active, stores the value being set and marks it valid.
+// A set that failed (Failed() was called) stores nothing and marks the entry not valid:
+// the instrument may hold either value now, and a refused value must never be read back.
 template <class T, class Tag = std::nullptr_t>
 class SetterCacheManager : public CacheManager<T> {
  public:
   SetterCacheManager(ViSession vi, ViAttr id, T* newValue);
   ~SetterCacheManager() override;
+  // Passes `outcome` through; a negative one marks the set as failed.
+  ViStatus Outcome(ViStatus outcome) {
+    if (outcome < 0) failed_ = true;
+    return outcome;
+  }
+
+ private:
+  bool failed_ = false;
 };
 
 }  // namespace kel

@@ -19,11 +19,12 @@ std::string BuildErrorDescription(ViStatus code, std::string_view elaboration,
                                   std::span<const MessageArg> args);
 
 // Stores (code, description) for `vi`; returns `code`, or the negative status of the error
-// store when it rejects the report.
-ViStatus RecordError(ViSession vi, ViStatus code, std::string_view description);
+// store when it rejects the report. Never throws: without memory for the text, `code` is
+// returned unrecorded.
+ViStatus RecordError(ViSession vi, ViStatus code, std::string_view description) noexcept;
 
 ViStatus ReportErrorArgs(ViSession vi, ViStatus code, std::string_view elaboration,
-                         std::span<const MessageArg> args);
+                         std::span<const MessageArg> args) noexcept;
 
 template <class... Args>
 ViStatus ReportError(ViSession vi, ViStatus code, const Args&... args) {
