@@ -18,6 +18,8 @@ extern "C" {
 #endif
 
 /* Completion codes */
+#define VI_SUCCESS_EVENT_DIS        (0x3FFF0003L)
+#define VI_SUCCESS_QUEUE_EMPTY      (0x3FFF0004L)
 #define VI_SUCCESS_TERM_CHAR        (0x3FFF0005L)
 #define VI_SUCCESS_MAX_CNT          (0x3FFF0006L)
 #define VI_SUCCESS_NESTED_SHARED    (0x3FFF0099L)
@@ -141,6 +143,8 @@ extern "C" {
 
 #define VI_FIND_BUFLEN              (256)
 
+#define VI_ALL_ENABLED_EVENTS       (0x3FFF7FFFUL)
+
 /* Resource manager and sessions */
 HNVISA_API ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi);
 HNVISA_API ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode,
@@ -171,6 +175,10 @@ HNVISA_API ViStatus _VI_FUNC viReadSTB(ViSession vi, ViPUInt16 status);
 HNVISA_API ViStatus _VI_FUNC viClear(ViSession vi);
 HNVISA_API ViStatus _VI_FUNC viAssertTrigger(ViSession vi, ViUInt16 protocol);
 HNVISA_API ViStatus _VI_FUNC viGpibControlREN(ViSession vi, ViUInt16 mode);
+
+/* Events: none is ever enabled */
+HNVISA_API ViStatus _VI_FUNC viDisableEvent(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
+HNVISA_API ViStatus _VI_FUNC viDiscardEvents(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
 
 /* Formatted I/O */
 HNVISA_API ViStatus _VI_FUNCC viPrintf(ViSession vi, ViConstString writeFmt, ...);

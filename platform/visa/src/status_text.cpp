@@ -13,6 +13,8 @@ struct StatusText {
 
 constexpr std::array kStatusTexts{
     StatusText{VI_SUCCESS, "VI_SUCCESS: Operation completed successfully."},
+    StatusText{VI_SUCCESS_EVENT_DIS, "VI_SUCCESS_EVENT_DIS: Specified event is already disabled for at least one of the specified mechanisms."},
+    StatusText{VI_SUCCESS_QUEUE_EMPTY, "VI_SUCCESS_QUEUE_EMPTY: Operation completed successfully, but queue was already empty."},
     StatusText{VI_SUCCESS_TERM_CHAR, "VI_SUCCESS_TERM_CHAR: The specified termination character was read."},
     StatusText{VI_SUCCESS_MAX_CNT, "VI_SUCCESS_MAX_CNT: The number of bytes read is equal to the input count."},
     StatusText{VI_SUCCESS_NESTED_SHARED, "VI_SUCCESS_NESTED_SHARED: Operation completed successfully, and this session has nested shared locks."},

@@ -13,7 +13,7 @@
 #if !defined(_WIN32) || defined(_WIN64)
 
 #define HNVISA_UNSUPPORTED_FUNCTIONS(X)                                                                          \
-  X(viAssertIntrSignal) X(viAssertUtilSignal) X(viBufRead) X(viBufWrite) X(viDisableEvent) X(viDiscardEvents) \
+  X(viAssertIntrSignal) X(viAssertUtilSignal) X(viBufRead) X(viBufWrite)                                     \
   X(viEnableEvent) X(viGpibCommand) X(viGpibControlATN) X(viGpibPassControl) X(viGpibSendIFC)                 \
   X(viIn8) X(viIn16) X(viIn32) X(viIn64) X(viIn8Ex) X(viIn16Ex) X(viIn32Ex) X(viIn64Ex)                        \
   X(viInstallHandler) X(viMapAddress) X(viMapAddressEx) X(viMapTrigger) X(viMemAlloc) X(viMemAllocEx)          \

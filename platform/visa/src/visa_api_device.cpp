@@ -1,4 +1,4 @@
-// The exported IEEE 488.2 device operations and buffer sizing.
+// The exported IEEE 488.2 device operations, buffer sizing and the event switches.
 #include "api_frame.h"
 #include "visa.h"
 
@@ -36,6 +36,17 @@ ViStatus _VI_FUNC viSetBuf(ViSession vi, ViUInt16 mask, ViUInt32 /*size*/) {
 // No GPIB interface: every session answers that it has no such operation.
 ViStatus _VI_FUNC viGpibControlREN(ViSession vi, ViUInt16 /*mode*/) {
   return hnvisa::withInstrument(vi, [](Session&) { return VI_ERROR_NSUP_OPER; });
+}
+
+// This library raises no events, so none is ever enabled and no queue holds any: turning
+// them off and discarding them (what closing a PyVISA resource does) succeeds with the
+// statuses that say so.
+ViStatus _VI_FUNC viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 /*mechanism*/) {
+  return hnvisa::withInstrument(vi, [](Session&) { return VI_SUCCESS_EVENT_DIS; }, VI_SUCCESS_EVENT_DIS);
+}
+
+ViStatus _VI_FUNC viDiscardEvents(ViSession vi, ViEventType /*eventType*/, ViUInt16 /*mechanism*/) {
+  return hnvisa::withInstrument(vi, [](Session&) { return VI_SUCCESS_QUEUE_EMPTY; }, VI_SUCCESS_QUEUE_EMPTY);
 }
 
 }  // extern "C"
