@@ -206,3 +206,22 @@ def test_serial_session_over_the_pty(manager):
     finally:
         process.kill()
         process.wait()
+
+
+def test_vxi11_status_byte_and_clear(manager, monkeypatch):
+    process, resource = start_sim("--vxi11")
+    try:
+        monkeypatch.setenv("HNVISA_VXI11_PORTMAPPER_PORT", process.stdout.readline().split()[-1])
+        psu = open_instrument(manager, resource)
+        psu.write("VOLT 1000")
+        assert psu.read_stb() & 0x04, "device_readstb sees the error queue"
+        psu.write("*IDN?")
+        psu.clear()  # device_clear: the reply is gone
+        psu.timeout = 300
+        with pytest.raises(errors.VisaIOError) as raised:
+            psu.read()
+        assert error_code(raised) == StatusCode.error_timeout
+        psu.close()
+    finally:
+        process.kill()
+        process.wait()
