@@ -115,3 +115,12 @@ for name in sorted(runs):
 print()
 print("all goals met" if not failed else "goals missed: " + ", ".join(failed))
 PY
+
+# PyVISA's query() through libhnvisa, beside PyVISA-py and a raw socket, in one run (Debian's
+# python, where python3-pyvisa and python3-pyvisa-py are installed).
+library="$build_dir/platform/visa/libhnvisa.so.1"
+simulator="$build_dir/emulator/vqr-sim"
+if [ -x /usr/bin/python3 ] && [ -e "$library" ] && [ -x "$simulator" ]; then
+  echo
+  /usr/bin/python3 "$(dirname "$0")/../bench/pyvisa_query.py" "$library" "$simulator"
+fi

@@ -102,6 +102,9 @@ typedef ViAttr* ViPAttr;
 typedef ViAttr* ViAAttr;
 
 typedef ViConstString ViKeyId;
+typedef ViConstString ViConstKeyId;
+typedef ViObject ViFindList;
+typedef ViFindList* ViPFindList;
 typedef ViPString ViPKeyId;
 typedef ViUInt32 ViJobId;
 typedef ViJobId* ViPJobId;

@@ -31,7 +31,17 @@ constexpr std::array kAttributes{
     AttributeInfo{VI_ATTR_TCPIP_PORT, AttributeKind::UInt16, true},
     AttributeInfo{VI_ATTR_TCPIP_NODELAY, AttributeKind::Boolean, false},
     AttributeInfo{VI_ATTR_TCPIP_KEEPALIVE, AttributeKind::Boolean, false},
+    AttributeInfo{VI_ATTR_RSRC_IMPL_VERSION, AttributeKind::UInt32, true},
+    AttributeInfo{VI_ATTR_RSRC_LOCK_STATE, AttributeKind::UInt32, true},
+    AttributeInfo{VI_ATTR_RSRC_SPEC_VERSION, AttributeKind::UInt32, true},
+    AttributeInfo{VI_ATTR_RSRC_MANF_NAME, AttributeKind::Text, true},
 };
+
+// Versions as VISA writes them: major in the top 12 bits, minor in the next 8, the rest
+// below. The VISA version followed is 5.8.
+constexpr ViUInt32 kImplementationVersion = 0x00100000;
+constexpr ViUInt32 kSpecificationVersion = 0x00500800;
+constexpr const char* kManufacturerName = "HnVQR libhnvisa";
 
 constexpr std::size_t kTextAttributeCapacity = 256;
 
@@ -41,6 +51,15 @@ const AttributeInfo* findAttribute(ViAttr id) {
   const auto* found = std::find_if(kAttributes.begin(), kAttributes.end(),
                                    [id](const AttributeInfo& info) { return info.id == id; });
   return found == kAttributes.end() ? nullptr : found;
+}
+
+bool libraryAttribute(ViAttr id, AttributeValue& value) {
+  switch (id) {
+    case VI_ATTR_RSRC_IMPL_VERSION: value.number = kImplementationVersion; return true;
+    case VI_ATTR_RSRC_SPEC_VERSION: value.number = kSpecificationVersion; return true;
+    case VI_ATTR_RSRC_MANF_NAME: value.text = kManufacturerName; return true;
+    default: return false;
+  }
 }
 
 ViStatus checkValueFitsKind(AttributeKind kind, ViAttrState value) {

@@ -26,6 +26,10 @@ struct AttributeValue {
 // nullptr for an attribute this library does not define.
 const AttributeInfo* findAttribute(ViAttr id);
 
+// The attributes that describe this library rather than a session (its version, the
+// VISA version it follows, its maker): true, with the value, for one of them.
+bool libraryAttribute(ViAttr id, AttributeValue& value);
+
 // VI_SUCCESS when `value` fits the attribute's type (booleans must be VI_TRUE or VI_FALSE).
 ViStatus checkValueFitsKind(AttributeKind kind, ViAttrState value);
 

@@ -32,6 +32,18 @@ struct ResourceName {
   std::string resourceClass;  // VI_ATTR_RSRC_CLASS
 };
 
+// VI_ATTR_INTF_TYPE of a resource of this kind.
+inline ViUInt16 interfaceTypeOf(ResourceKind kind) {
+  switch (kind) {
+    case ResourceKind::Serial: return VI_INTF_ASRL;
+    case ResourceKind::Usb: return VI_INTF_USB;
+    case ResourceKind::Gpib: return VI_INTF_GPIB;
+    case ResourceKind::TcpipSocket:
+    case ResourceKind::TcpipInstr: break;
+  }
+  return VI_INTF_TCPIP;
+}
+
 // VI_SUCCESS or VI_ERROR_INV_RSRC_NAME. Keywords match ignoring case.
 ViStatus parseResourceName(std::string_view text, ResourceName& parsed);
 

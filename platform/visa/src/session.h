@@ -44,6 +44,15 @@ class Session final : private InputSource, private OutputSink {
   ViStatus scanf(const char* format, ArgList& arguments);
   ViStatus queryf(const char* writeFormat, const char* readFormat, ArgList& arguments);
 
+  // The IEEE 488.2 device functions (session_device.cpp): through the interface where it
+  // carries them, else as *STB? and *TRG on a socket or serial line. A clear also drops
+  // everything buffered both ways and every reply still owed.
+  ViStatus readStatusByte(ViUInt16& statusByte);
+  ViStatus clear();
+  ViStatus assertTrigger();
+
+  const SessionIdentity& identity() const { return identity_; }
+
   ViStatus getAttribute(ViAttr attribute, AttributeValue& value) const;
   ViStatus setAttribute(ViAttr attribute, ViAttrState value);
 
@@ -68,6 +77,12 @@ class Session final : private InputSource, private OutputSink {
     Session& session_;
     const bool outermost_;
   };
+
+  // Sends a 488.2 command where the interface has no message of its own for it.
+  ViStatus sendCommand(std::string_view command);
+  bool speaksCommands() const {
+    return identity_.interfaceType == VI_INTF_TCPIP || identity_.interfaceType == VI_INTF_ASRL;
+  }
 
   // InputSource, for the formatted-input engine.
   ViStatus peek(ViByte& byte) override;

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "lock_table.h"
+
 namespace hnvisa {
 
 SessionTable& SessionTable::instance() {
@@ -27,6 +29,22 @@ ViStatus SessionTable::addInstrument(ViSession manager, std::shared_ptr<Session>
   return VI_SUCCESS;
 }
 
+ViStatus SessionTable::addFindList(ViSession manager, std::shared_ptr<FindList> list, ViFindList& handle) {
+  const std::lock_guard lock(mutex_);
+  const auto found = managers_.find(manager);
+  if (found == managers_.end()) return VI_ERROR_INV_OBJECT;
+  handle = nextHandle_++;
+  found->second.insert(handle);
+  findLists_.emplace(handle, FindListEntry{std::move(list), manager});
+  return VI_SUCCESS;
+}
+
+std::shared_ptr<FindList> SessionTable::findFindList(ViFindList handle) const {
+  const std::lock_guard lock(mutex_);
+  const auto found = findLists_.find(handle);
+  return found == findLists_.end() ? nullptr : found->second.list;
+}
+
 bool SessionTable::isResourceManager(ViSession handle) const {
   const std::lock_guard lock(mutex_);
   return managers_.count(handle) != 0;
@@ -40,13 +58,16 @@ std::shared_ptr<Session> SessionTable::findInstrument(ViSession handle) const {
 
 ViStatus SessionTable::close(ViSession handle) {
   std::vector<std::shared_ptr<Session>> closing;
+  std::vector<ViSession> closedHandles;
   {
     const std::lock_guard lock(mutex_);
     if (const auto manager = managers_.find(handle); manager != managers_.end()) {
       for (const ViSession child : manager->second) {
+        findLists_.erase(child);
         const auto instrument = instruments_.find(child);
         if (instrument == instruments_.end()) continue;
         closing.push_back(std::move(instrument->second.session));
+        closedHandles.push_back(child);
         instruments_.erase(instrument);
       }
       managers_.erase(manager);
@@ -54,13 +75,19 @@ ViStatus SessionTable::close(ViSession handle) {
       if (const auto owner = managers_.find(instrument->second.manager); owner != managers_.end())
         owner->second.erase(handle);
       closing.push_back(std::move(instrument->second.session));
+      closedHandles.push_back(handle);
       instruments_.erase(instrument);
+    } else if (const auto list = findLists_.find(handle); list != findLists_.end()) {
+      if (const auto owner = managers_.find(list->second.manager); owner != managers_.end())
+        owner->second.erase(handle);
+      findLists_.erase(list);
     } else {
       return VI_ERROR_INV_OBJECT;
     }
   }
   // Outside the table lock: a blocked call returns at once; the transport itself closes
   // when the last call using it lets go of the session.
+  for (const ViSession closed : closedHandles) LockTable::instance().releaseAll(closed);
   for (const auto& session : closing) session->interrupt();
   return VI_SUCCESS;
 }

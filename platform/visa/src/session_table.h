@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 
+#include "find_list.h"
 #include "session.h"
 
 namespace hnvisa {
@@ -24,22 +25,31 @@ class SessionTable {
   // The open instrument session, or nullptr. The caller's reference keeps it alive while
   // it is used, even if another thread closes the handle meanwhile.
   std::shared_ptr<Session> findInstrument(ViSession handle) const;
-  // Removes the object (a resource manager with every session it opened) and wakes any
-  // call blocked on them. VI_ERROR_INV_OBJECT for an unknown handle.
+  // Registers a find list under `manager`, which closes it with itself.
+  ViStatus addFindList(ViSession manager, std::shared_ptr<FindList> list, ViFindList& handle);
+  std::shared_ptr<FindList> findFindList(ViFindList handle) const;
+  // Removes the object (a resource manager with every session and find list it opened),
+  // releases the locks of the sessions and wakes any call blocked on them.
+  // VI_ERROR_INV_OBJECT for an unknown handle.
   ViStatus close(ViSession handle);
 
  private:
   SessionTable() = default;
 
-  // Guards the three members below; held only for lookups and updates, never across I/O.
+  // Guards the four members below; held only for lookups and updates, never across I/O.
   mutable std::mutex mutex_;
   ViSession nextHandle_ = 1;
-  std::map<ViSession, std::set<ViSession>> managers_;  // manager -> its instrument sessions
+  std::map<ViSession, std::set<ViSession>> managers_;  // manager -> its sessions and find lists
   struct Instrument {
     std::shared_ptr<Session> session;
     ViSession manager;
   };
   std::map<ViSession, Instrument> instruments_;
+  struct FindListEntry {
+    std::shared_ptr<FindList> list;
+    ViSession manager;
+  };
+  std::map<ViFindList, FindListEntry> findLists_;
 };
 
 }  // namespace hnvisa

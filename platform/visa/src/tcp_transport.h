@@ -22,6 +22,9 @@ class TcpTransport final : public Transport {
                    const Deadline& deadline) override;
   ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent,
                 const Deadline& deadline) override;
+  // A socket has no END on the wire: VISA takes the termination character for it once
+  // VI_ATTR_SUPPRESS_END_EN is turned off.
+  bool termCharIsEnd() const override { return true; }
   void interrupt() override;
   ViStatus getAttribute(ViAttr attribute, AttributeValue& value) const override;
   ViStatus setAttribute(ViAttr attribute, ViAttrState value) override;

@@ -35,6 +35,15 @@ class Transport {
   // transport is destroyed, so it cannot be reused under a running call.
   virtual void interrupt() {}
 
+  // The IEEE 488.2 device functions where the interface carries them itself (VXI-11,
+  // USB-TMC). VI_ERROR_NSUP_OPER where it has no such thing: the session then speaks them
+  // as commands (*STB?, *TRG) or, for a clear, only empties its own buffers.
+  virtual ViStatus readStatusByte(ViUInt16& /*statusByte*/, const Deadline& /*deadline*/) {
+    return VI_ERROR_NSUP_OPER;
+  }
+  virtual ViStatus clearDevice(const Deadline& /*deadline*/) { return VI_ERROR_NSUP_OPER; }
+  virtual ViStatus triggerDevice(const Deadline& /*deadline*/) { return VI_ERROR_NSUP_OPER; }
+
   // The interface's attributes; VI_ERROR_NSUP_ATTR for those it does not have.
   virtual ViStatus getAttribute(ViAttr /*attribute*/, AttributeValue& /*value*/) const {
     return VI_ERROR_NSUP_ATTR;

@@ -83,6 +83,49 @@ std::string UsbtmcTransport::findDeviceNode(const UsbDeviceId& id) {
   return {};
 }
 
+std::vector<std::string> UsbtmcTransport::attachedResourceNames() {
+  const std::string devices = fromEnvironment(kUsbSysfsRootVariable, "/sys") + "/bus/usb/devices";
+  std::vector<std::string> names;
+  for (const std::string& interface : entriesOf(devices)) {
+    const std::size_t colon = interface.find(':');
+    if (colon == std::string::npos || entriesOf(devices + "/" + interface + "/usbtmc").empty()) continue;
+    const std::string device = devices + "/" + interface.substr(0, colon);
+    const std::string vendor = readAttribute(device + "/idVendor");
+    const std::string product = readAttribute(device + "/idProduct");
+    const std::string serial = readAttribute(device + "/serial");
+    const std::string number = readAttribute(devices + "/" + interface + "/bInterfaceNumber");
+    if (vendor.empty() || product.empty() || serial.empty() || number.empty()) continue;
+    const unsigned long interfaceNumber = std::strtoul(number.c_str(), nullptr, 16);
+    names.push_back("USB0::0x" + vendor + "::0x" + product + "::" + serial + "::" + std::to_string(interfaceNumber) +
+                    "::INSTR");
+  }
+  return names;
+}
+
+ViStatus UsbtmcTransport::readStatusByte(ViUInt16& statusByte, const Deadline& deadline) {
+  setDriverTimeout(deadline);
+  __u8 value = 0;
+  if (::ioctl(fd_, USBTMC488_IOCTL_READ_STB, &value) != 0)
+    return errno == ETIMEDOUT ? VI_ERROR_TMO : isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+  statusByte = value;
+  return VI_SUCCESS;
+}
+
+ViStatus UsbtmcTransport::clearDevice(const Deadline& deadline) {
+  held_.clear();
+  setDriverTimeout(deadline);
+  if (::ioctl(fd_, USBTMC_IOCTL_CLEAR) != 0)
+    return errno == ETIMEDOUT ? VI_ERROR_TMO : isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+  return VI_SUCCESS;
+}
+
+ViStatus UsbtmcTransport::triggerDevice(const Deadline& deadline) {
+  setDriverTimeout(deadline);
+  if (::ioctl(fd_, USBTMC488_IOCTL_TRIGGER) != 0)
+    return errno == ETIMEDOUT ? VI_ERROR_TMO : isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+  return VI_SUCCESS;
+}
+
 ViStatus UsbtmcTransport::open(const UsbDeviceId& id, std::unique_ptr<Transport>& opened) {
   const std::string node = findDeviceNode(id);
   if (node.empty()) return VI_ERROR_RSRC_NFOUND;

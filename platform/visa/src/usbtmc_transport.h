@@ -29,6 +29,8 @@ class UsbtmcTransport final : public Transport {
  public:
   // The /dev/usbtmcN of the device, or "" when no attached device matches.
   static std::string findDeviceNode(const UsbDeviceId& id);
+  // USB[0]::vid::pid::serial::interface::INSTR of every attached device's usbtmc interface.
+  static std::vector<std::string> attachedResourceNames();
   // VI_ERROR_RSRC_NFOUND when no such device is attached or its node does not open.
   static ViStatus open(const UsbDeviceId& id, std::unique_ptr<Transport>& opened);
   ~UsbtmcTransport() override;
@@ -53,6 +55,12 @@ class UsbtmcTransport final : public Transport {
   const int fd_;
   std::vector<ViByte> held_;
   bool driverTimeouts_ = true;
+
+ public:
+  // The 488.2 functions the driver carries as USB-TMC control requests.
+  ViStatus readStatusByte(ViUInt16& statusByte, const Deadline& deadline) override;
+  ViStatus clearDevice(const Deadline& deadline) override;
+  ViStatus triggerDevice(const Deadline& deadline) override;
 };
 
 }  // namespace hnvisa

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "api_frame.h"
 #include "resource_name.h"
 #include "serial_transport.h"
 #include "session_table.h"
@@ -15,29 +16,6 @@
 
 namespace hnvisa {
 namespace {
-
-template <typename Body>
-ViStatus guarded(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return VI_ERROR_ALLOC;
-  } catch (...) {
-    return VI_ERROR_SYSTEM_ERROR;
-  }
-}
-
-// Runs `body(session)` under the session's I/O lock. The resource manager has no I/O and
-// no attributes of its own: `onManager` is what it answers.
-template <typename Body>
-ViStatus withInstrument(ViSession handle, Body&& body, ViStatus onManager = VI_ERROR_NSUP_OPER) noexcept {
-  return guarded([&]() -> ViStatus {
-    const std::shared_ptr<Session> session = SessionTable::instance().findInstrument(handle);
-    if (!session) return SessionTable::instance().isResourceManager(handle) ? onManager : VI_ERROR_INV_OBJECT;
-    const std::lock_guard lock(session->ioMutex());
-    return body(*session);
-  });
-}
 
 ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::unique_ptr<Transport>& transport) {
   switch (name.kind) {
@@ -90,10 +68,7 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, Vi
     std::unique_ptr<hnvisa::Transport> transport;
     if (const ViStatus status = hnvisa::openTransport(parsed, timeout, transport); status < VI_SUCCESS)
       return status;
-    hnvisa::SessionIdentity identity{parsed.canonical, parsed.resourceClass,
-                                     parsed.kind == hnvisa::ResourceKind::Serial ? ViUInt16{VI_INTF_ASRL}
-                                     : parsed.kind == hnvisa::ResourceKind::Usb  ? ViUInt16{VI_INTF_USB}
-                                                                                 : ViUInt16{VI_INTF_TCPIP},
+    hnvisa::SessionIdentity identity{parsed.canonical, parsed.resourceClass, hnvisa::interfaceTypeOf(parsed.kind),
                                      parsed.board};
     auto session = std::make_shared<Session>(std::move(transport), std::move(identity));
     // VXI-11 and USB-TMC carry END on the wire, so a read ends with the instrument's message.
@@ -102,6 +77,18 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, Vi
     ViSession handle = VI_NULL;
     if (const ViStatus status = table.addInstrument(sesn, std::move(session), handle); status < VI_SUCCESS)
       return status;
+    // A lock asked for at open is waited for within the open time-out; a session that
+    // cannot have it is not handed out.
+    if (mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) {
+      std::string key;
+      const ViStatus status = hnvisa::LockTable::instance().lock(
+          parsed.canonical, handle, mode & VI_EXCLUSIVE_LOCK ? VI_EXCLUSIVE_LOCK : VI_SHARED_LOCK, timeout, nullptr,
+          key, [&] { return table.findInstrument(handle) != nullptr; });
+      if (status < VI_SUCCESS) {
+        table.close(handle);
+        return status;
+      }
+    }
     *vi = handle;
     return VI_SUCCESS;
   });
@@ -113,7 +100,12 @@ ViStatus _VI_FUNC viClose(ViObject vi) {
 
 ViStatus _VI_FUNC viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
   return hnvisa::withInstrument(
-      vi, [&](Session& session) { return session.setAttribute(attrName, attrValue); }, VI_ERROR_NSUP_ATTR);
+      vi, [&](Session& session) -> ViStatus {
+        hnvisa::AttributeValue constant;
+        if (attrName == VI_ATTR_RSRC_LOCK_STATE || hnvisa::libraryAttribute(attrName, constant))
+          return VI_ERROR_ATTR_READONLY;
+        return session.setAttribute(attrName, attrValue);
+      }, VI_ERROR_NSUP_ATTR);
 }
 
 ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) {
@@ -122,7 +114,11 @@ ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) 
     if (info == nullptr) return VI_ERROR_NSUP_ATTR;
     if (attrValue == nullptr) return VI_ERROR_USER_BUF;
     hnvisa::AttributeValue value;
-    const ViStatus status = session.getAttribute(attrName, value);
+    ViStatus status = VI_SUCCESS;
+    if (attrName == VI_ATTR_RSRC_LOCK_STATE)
+      value.number = hnvisa::LockTable::instance().state(session.identity().resourceName);
+    else if (!hnvisa::libraryAttribute(attrName, value))
+      status = session.getAttribute(attrName, value);
     if (status < VI_SUCCESS) return status;
     hnvisa::storeAttributeValue(info->kind, value, attrValue);
     return status;
@@ -135,29 +131,27 @@ ViStatus _VI_FUNC viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) 
   return hnvisa::guarded([&] {
     std::string text;
     hnvisa::describeStatus(status, text);
-    const std::size_t length = std::min<std::size_t>(text.size(), 255);
-    std::memcpy(desc, text.data(), length);
-    desc[length] = '\0';
+    hnvisa::copyToVisaString(text, desc);
     return VI_SUCCESS;
   });
 }
 
 ViStatus _VI_FUNC viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvisa::withInstrument(vi, [&](Session& session) { return session.read(buf, cnt, retCnt); });
+  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) { return session.read(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvisa::withInstrument(vi, [&](Session& session) { return session.write(buf, cnt, retCnt); });
+  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) { return session.write(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viFlush(ViSession vi, ViUInt16 mask) {
-  return hnvisa::withInstrument(vi, [&](Session& session) { return session.flush(mask); });
+  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) { return session.flush(mask); });
 }
 
 ViStatus _VI_FUNC viVPrintf(ViSession vi, ViConstString writeFmt, va_list params) {
-  return hnvisa::withInstrument(vi, [&](Session& session) {
+  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) {
     ArgList arguments(params);
     return session.printf(writeFmt, arguments);
   });
@@ -172,7 +166,7 @@ ViStatus _VI_FUNCC viPrintf(ViSession vi, ViConstString writeFmt, ...) {
 }
 
 ViStatus _VI_FUNC viVScanf(ViSession vi, ViConstString readFmt, va_list params) {
-  return hnvisa::withInstrument(vi, [&](Session& session) {
+  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) {
     ArgList arguments(params);
     return session.scanf(readFmt, arguments);
   });
@@ -187,7 +181,7 @@ ViStatus _VI_FUNCC viScanf(ViSession vi, ViConstString readFmt, ...) {
 }
 
 ViStatus _VI_FUNC viVQueryf(ViSession vi, ViConstString writeFmt, ViConstString readFmt, va_list params) {
-  return hnvisa::withInstrument(vi, [&](Session& session) {
+  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) {
     ArgList arguments(params);
     return session.queryf(writeFmt, readFmt, arguments);
   });

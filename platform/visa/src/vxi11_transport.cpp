@@ -22,6 +22,9 @@ constexpr std::uint32_t kCoreVersion = 1;
 constexpr std::uint32_t kCreateLink = 10;
 constexpr std::uint32_t kDeviceWrite = 11;
 constexpr std::uint32_t kDeviceRead = 12;
+constexpr std::uint32_t kDeviceReadStb = 13;
+constexpr std::uint32_t kDeviceTrigger = 14;
+constexpr std::uint32_t kDeviceClear = 15;
 constexpr std::uint32_t kDestroyLink = 23;
 
 constexpr std::uint32_t kFlagEnd = 8;
@@ -258,6 +261,52 @@ ViStatus Vxi11Transport::setAttribute(ViAttr attribute, ViAttrState value) {
     case VI_ATTR_TCPIP_KEEPALIVE: return client_->stream().setAttribute(attribute, value);
     default: return VI_ERROR_NSUP_ATTR;
   }
+}
+
+}  // namespace hnvisa
+
+namespace hnvisa {
+
+ViStatus Vxi11Transport::genericCall(std::uint32_t procedure, const Deadline& deadline, std::vector<ViByte>& results) {
+  if (linkLost_) return VI_ERROR_CONN_LOST;
+  // Bytes held for END belong to the message before; they go first, as they would on a read.
+  if (const ViStatus status = flushHeld(false, deadline); status < VI_SUCCESS) return status;
+  const ViUInt32 ioTimeout = millisecondsLeft(deadline);
+  rpc::XdrWriter parameters;
+  parameters.u32(link_);
+  parameters.u32(0);  // flags
+  parameters.u32(0);  // lock_timeout: we hold no lock
+  parameters.u32(ioTimeout);
+  ViStatus status = client_->call(procedure, parameters, results, replyDeadline(ioTimeout));
+  if (status == VI_ERROR_CONN_LOST) linkLost_ = true;
+  if (status < VI_SUCCESS) return status;
+  rpc::XdrReader reply(results.data(), results.size());
+  const std::uint32_t error = reply.u32();
+  if (!reply.good()) return VI_ERROR_IO;
+  if ((status = ioStatusOf(error)) == VI_ERROR_CONN_LOST) linkLost_ = true;
+  results.erase(results.begin(), results.begin() + 4);
+  return status;
+}
+
+ViStatus Vxi11Transport::readStatusByte(ViUInt16& statusByte, const Deadline& deadline) {
+  std::vector<ViByte> results;
+  if (const ViStatus status = genericCall(kDeviceReadStb, deadline, results); status < VI_SUCCESS) return status;
+  rpc::XdrReader reply(results.data(), results.size());
+  const std::uint32_t stb = reply.u32();
+  if (!reply.good()) return VI_ERROR_IO;
+  statusByte = static_cast<ViUInt16>(stb & 0xFF);
+  return VI_SUCCESS;
+}
+
+ViStatus Vxi11Transport::clearDevice(const Deadline& deadline) {
+  held_.clear();  // a clear drops what was not sent yet
+  std::vector<ViByte> results;
+  return genericCall(kDeviceClear, deadline, results);
+}
+
+ViStatus Vxi11Transport::triggerDevice(const Deadline& deadline) {
+  std::vector<ViByte> results;
+  return genericCall(kDeviceTrigger, deadline, results);
 }
 
 }  // namespace hnvisa

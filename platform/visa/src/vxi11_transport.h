@@ -36,6 +36,11 @@ class Vxi11Transport final : public Transport {
   bool termCharIsEnd() const override { return true; }
   void interrupt() override { client_->interrupt(); }
 
+  // device_readstb, device_clear and device_trigger on the link.
+  ViStatus readStatusByte(ViUInt16& statusByte, const Deadline& deadline) override;
+  ViStatus clearDevice(const Deadline& deadline) override;
+  ViStatus triggerDevice(const Deadline& deadline) override;
+
   ViStatus getAttribute(ViAttr attribute, AttributeValue& value) const override;
   ViStatus setAttribute(ViAttr attribute, ViAttrState value) override;
 
@@ -44,6 +49,8 @@ class Vxi11Transport final : public Transport {
                  std::string host, std::string device);
   ViStatus write(const ViByte* data, std::size_t length, bool end, const Deadline& deadline);
   ViStatus flushHeld(bool end, const Deadline& deadline);
+  // One call taking Device_GenericParms; `results` is its reply after the error word.
+  ViStatus genericCall(std::uint32_t procedure, const Deadline& deadline, std::vector<ViByte>& results);
 
   std::unique_ptr<rpc::Client> client_;
   const std::uint32_t link_;
