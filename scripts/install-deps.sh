@@ -12,7 +12,7 @@ set -euo pipefail
 
 declare -A groups=(
   [build]="cmake ninja-build g++ make pkg-config nlohmann-json3-dev"
-  [test]="libgtest-dev libgmock-dev binutils python3 python3-pyvisa-py git python3-pytest python3-setuptools python3-wheel python3-venv"
+  [test]="libgtest-dev libgmock-dev binutils python3 python3-pyvisa python3-pyvisa-py git python3-pytest python3-setuptools python3-wheel python3-venv"
   [bench]="libbenchmark-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [windows]=""
