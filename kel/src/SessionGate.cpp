@@ -1,5 +1,7 @@
 #include "kel/SessionGate.h"
 
+#include "PerThread.h"
+
 namespace kel {
 namespace {
 
@@ -10,8 +12,7 @@ struct ThreadPresence {
 };
 
 const std::shared_ptr<std::atomic<bool>>& ThisThread() {
-  thread_local ThreadPresence presence;
-  return presence.running;
+  return hnvqr::PerThread<ThreadPresence>().running;
 }
 
 }  // namespace

@@ -14,11 +14,17 @@
 #define _VI_FAR
 #define _VI_ERROR (-2147483647L - 1)
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(_MSC_VER)
 typedef unsigned long ViUInt32;
 typedef signed long ViInt32;
 typedef unsigned __int64 ViUInt64;
 typedef signed __int64 ViInt64;
+#elif defined(_WIN32)
+/* mingw: the same sizes; __int64 is a Microsoft keyword. */
+typedef unsigned long ViUInt32;
+typedef signed long ViInt32;
+typedef unsigned long long ViUInt64;
+typedef signed long long ViInt64;
 #else
 typedef unsigned int ViUInt32;
 typedef signed int ViInt32;

@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "ErrorRecord.h"
+#include "PerThread.h"
 #include "SessionRecord.h"
 
 namespace hnvqr::session {
@@ -78,14 +79,14 @@ struct LookupCache {
     ViSession handle = VI_NULL;
     std::shared_ptr<SessionRecord> record;
 };
-thread_local LookupCache lookupCache;
 
-thread_local ErrorRecord threadError;
+// The calling thread's error record (of VI_NULL).
+ErrorRecord& ThreadError() { return hnvqr::PerThread<ErrorRecord>(); }
 
 // The returned record stays alive for the rest of the call: this thread's cache holds it and
 // only this thread replaces the cache entry.
 SessionRecord* Lookup(ViSession handle) {
-    LookupCache& cache = lookupCache;
+    LookupCache& cache = hnvqr::PerThread<LookupCache>();
     if (handle == VI_NULL) {
         return nullptr;
     }
@@ -213,7 +214,7 @@ ViStatus _VI_FUNC IviSession_SetError(ViSession vi, ViStatus errorCode,
                                       ViConstString description) {
     return Guarded([vi, errorCode, description]() -> ViStatus {
         const ViStatus threadStatus =
-            hnvqr::session::StoreIfMoreSevere(hnvqr::session::threadError, errorCode, description);
+            hnvqr::session::StoreIfMoreSevere(hnvqr::session::ThreadError(), errorCode, description);
         if (vi == VI_NULL) {
             return threadStatus;
         }
@@ -230,7 +231,7 @@ ViStatus _VI_FUNC IviSession_GetError(ViSession vi, ViInt32 bufferSize, ViStatus
                                       ViChar description[]) {
     return Guarded([vi, bufferSize, errorCode, description]() -> ViStatus {
         if (vi == VI_NULL) {
-            return hnvqr::session::ReadError(hnvqr::session::threadError, bufferSize, errorCode,
+            return hnvqr::session::ReadError(hnvqr::session::ThreadError(), bufferSize, errorCode,
                                              description);
         }
         SessionRecord* const record = Lookup(vi);
@@ -257,7 +258,7 @@ ViStatus _VI_FUNC IviSession_ClearError(ViSession vi) {
             }
             record->ClearError();
         }
-        hnvqr::session::ClearRecord(hnvqr::session::threadError);
+        hnvqr::session::ClearRecord(hnvqr::session::ThreadError());
         return VI_SUCCESS;
     });
 }

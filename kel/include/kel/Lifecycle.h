@@ -5,7 +5,8 @@
 
 namespace kel {
 
-using ResetFunction = ViStatus (*)(ViSession);
+// The exported reset function, called with its own (IVI-C) calling convention.
+using ResetFunction = ViStatus(_VI_FUNC*)(ViSession);
 
 // The common body of the init functions: allocate a handle, create and bind the session
 // object, run its initialization and, when asked, the reset. A failed initialization

@@ -1,10 +1,11 @@
 #include "last_error.h"
 
+#include "PerThread.h"
+
 namespace hnvqr::config {
 
 LastError& ThreadLastError() noexcept {
-  thread_local LastError lastError;
-  return lastError;
+  return hnvqr::PerThread<LastError>();
 }
 
 ViStatus RecordError(ViStatus status, const std::string& description) noexcept {

@@ -23,7 +23,7 @@ std::string& MasterOverride() {
 std::string MasterStoreLocation() {
   const std::lock_guard lock(OverrideMutex());
   const std::string& location = MasterOverride();
-  return location.empty() ? std::string(kDefaultMasterStoreLocation) : location;
+  return location.empty() ? PlatformMasterStoreLocation() : location;
 }
 
 void SetMasterStoreLocationForTesting(std::string location) {

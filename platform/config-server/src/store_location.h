@@ -9,8 +9,12 @@ namespace hnvqr::config {
 inline constexpr const char* kDefaultMasterStoreLocation = "/etc/ivi/config-store.json";
 inline constexpr const char* kProcessDefaultStoreVariable = "IVI_CONFIG_STORE";
 
-// The master location: /etc/ivi/config-store.json unless a test moved it.
+// The master location: the platform's (PlatformMasterStoreLocation) unless a test moved it.
 std::string MasterStoreLocation();
+
+// /etc/ivi/config-store.json; on Windows config-store.json in IVI's data folder,
+// %ProgramData%\IVI Foundation\IVI\.
+std::string PlatformMasterStoreLocation();
 
 // For tests only (deliberately not an environment variable a user could set by accident):
 // moves the master location; an empty text restores the default.

@@ -5,9 +5,31 @@
 
 #include <clocale>
 #include <locale.h>
+#include <string>
 
 namespace hnvisa {
 
+#ifdef _WIN32
+// Windows has no uselocale: the thread is given a locale of its own for the scope, set to
+// "C", and its previous locale and locale mode are restored afterwards.
+class CLocaleScope {
+ public:
+  CLocaleScope() : previousMode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+    if (const char* current = std::setlocale(LC_ALL, nullptr)) previous_ = current;
+    std::setlocale(LC_ALL, "C");
+  }
+  ~CLocaleScope() {
+    if (!previous_.empty()) std::setlocale(LC_ALL, previous_.c_str());
+    if (previousMode_ != -1 && previousMode_ != _ENABLE_PER_THREAD_LOCALE) _configthreadlocale(previousMode_);
+  }
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  int previousMode_;
+  std::string previous_;
+};
+#else
 class CLocaleScope {
  public:
   CLocaleScope() : previous_(cLocale() ? uselocale(cLocale()) : static_cast<locale_t>(nullptr)) {}
@@ -24,6 +46,7 @@ class CLocaleScope {
   }
   locale_t previous_;
 };
+#endif
 
 }  // namespace hnvisa
 

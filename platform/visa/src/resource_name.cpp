@@ -4,6 +4,8 @@
 #include <charconv>
 #include <vector>
 
+#include "serial_transport.h"
+
 namespace hnvisa {
 namespace {
 
@@ -127,8 +129,8 @@ ViStatus parseSerial(const std::vector<std::string_view>& parts, ResourceName& p
     return VI_SUCCESS;
   }
   if (!parseBoard(parts[0], "ASRL", parsed.board)) return VI_ERROR_INV_RSRC_NAME;
-  // Serial boards count from 1: ASRL1 is the first port, /dev/ttyS0.
-  if (parsed.board > 0) parsed.devicePath = "/dev/ttyS" + std::to_string(parsed.board - 1);
+  // Serial boards count from 1: ASRL1 is the first port (/dev/ttyS0, COM1).
+  if (parsed.board > 0) parsed.devicePath = SerialTransport::devicePathOfBoard(parsed.board);
   parsed.canonical = "ASRL" + std::to_string(parsed.board) + "::INSTR";
   return VI_SUCCESS;
 }

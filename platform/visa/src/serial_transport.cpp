@@ -135,6 +135,8 @@ ViStatus decodeSetting(ViAttr attribute, const termios& settings, ViAttrState& v
 
 }  // namespace
 
+std::string SerialTransport::devicePathOfBoard(unsigned board) { return "/dev/ttyS" + std::to_string(board - 1); }
+
 ViStatus SerialTransport::open(const std::string& devicePath, std::unique_ptr<Transport>& opened) {
   if (devicePath.empty()) return VI_ERROR_RSRC_NFOUND;
   const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -3,6 +3,7 @@
 #ifndef HNVISA_SERIAL_TRANSPORT_H
 #define HNVISA_SERIAL_TRANSPORT_H
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -10,11 +11,21 @@
 
 namespace hnvisa {
 
+// The operating system's handles of a port and of its wake-up: descriptors on POSIX, a
+// HANDLE (and no wake-up handle) on Windows.
+#ifdef _WIN32
+using PortHandle = void*;
+#else
+using PortHandle = int;
+#endif
+
 class SerialTransport final : public Transport {
  public:
   // VI_ERROR_RSRC_NFOUND when the device does not exist or is no terminal,
   // VI_ERROR_RSRC_BUSY when another process or session holds it.
   static ViStatus open(const std::string& devicePath, std::unique_ptr<Transport>& opened);
+  // The device of ASRLn::INSTR (n counts from 1).
+  static std::string devicePathOfBoard(unsigned board);
   ~SerialTransport() override;
 
   ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
@@ -28,7 +39,7 @@ class SerialTransport final : public Transport {
   ViStatus setAttribute(ViAttr attribute, ViAttrState value) override;
 
  private:
-  SerialTransport(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+  SerialTransport(PortHandle fd, PortHandle wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
   // poll() on the port and the wake-up descriptor: >0 ready, 0 time-out, -1 failure,
   // kInterrupted after interrupt().
   static constexpr int kInterrupted = -2;
@@ -37,8 +48,9 @@ class SerialTransport final : public Transport {
   // the port does not take it.
   ViStatus applyLineSetting(ViAttr attribute, ViAttrState value);
 
-  const int fd_;
-  const int wakeFd_;  // an eventfd: a tty cannot be shut down the way a socket can
+  const PortHandle fd_;
+  const PortHandle wakeFd_;  // an eventfd: a tty cannot be shut down the way a socket can
+  std::atomic<bool> interrupted_{false};  // Windows: set by interrupt(), seen between bounded waits
   ViUInt16 endIn_ = VI_ASRL_END_TERMCHAR;
   ViUInt16 endOut_ = VI_ASRL_END_NONE;
 };

@@ -101,7 +101,7 @@ ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 
   return VI_SUCCESS;
 }
 
-TcpTransport::TcpTransport(int fd, std::string peerAddress, ViUInt16 port)
+TcpTransport::TcpTransport(SocketHandle fd, std::string peerAddress, ViUInt16 port)
     : fd_(fd), peerAddress_(std::move(peerAddress)), port_(port) {}
 
 TcpTransport::~TcpTransport() { ::close(fd_); }

@@ -3,12 +3,20 @@
 #ifndef HNVISA_TCP_TRANSPORT_H
 #define HNVISA_TCP_TRANSPORT_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "transport.h"
 
 namespace hnvisa {
+
+// The operating system's handle of a socket: a descriptor on POSIX, a Winsock SOCKET.
+#ifdef _WIN32
+using SocketHandle = std::uintptr_t;
+#else
+using SocketHandle = int;
+#endif
 
 class TcpTransport final : public Transport {
  public:
@@ -30,12 +38,12 @@ class TcpTransport final : public Transport {
   ViStatus setAttribute(ViAttr attribute, ViAttrState value) override;
 
  private:
-  TcpTransport(int fd, std::string peerAddress, ViUInt16 port);
+  TcpTransport(SocketHandle fd, std::string peerAddress, ViUInt16 port);
 
   // Sets SO_RCVTIMEO so that a blocking receive ends by the deadline; false when it cannot.
   bool boundBlockingReceive(const Deadline& deadline);
 
-  const int fd_;
+  const SocketHandle fd_;
   const std::string peerAddress_;
   const ViUInt16 port_;
   bool replyAwaited_ = false;      // bytes went out since the last receive

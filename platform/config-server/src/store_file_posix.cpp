@@ -1,0 +1,102 @@
+// Reading a store file with POSIX calls.
+#include "store_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+namespace hnvqr::config {
+namespace {
+
+// strerror() is not thread-safe; strerror_r comes in two flavours, both handled here.
+std::string ErrorText(int error) {
+  char buffer[256] = {};
+  auto pick = [&](auto result) -> std::string {
+    if constexpr (std::is_same_v<decltype(result), char*>) {
+      return result != nullptr ? std::string(result) : std::string("error ") + std::to_string(error);
+    } else {
+      return result == 0 ? std::string(buffer) : std::string("error ") + std::to_string(error);
+    }
+  };
+  return pick(strerror_r(error, buffer, sizeof buffer));
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::string TooLargeText() {
+  return "the file is too large: a configuration store must be smaller than " +
+         std::to_string(kMaxStoreFileBytes) + " bytes (10 MiB)";
+}
+
+}  // namespace
+
+StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::string& problem) {
+  text.clear();
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked right after.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (file.get() < 0) {
+    const int error = errno;
+    if (error == ENOENT) return StoreFileStatus::Missing;
+    problem = "cannot open the file: " + ErrorText(error);
+    return StoreFileStatus::Failed;
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) {
+    problem = "cannot examine the file: " + ErrorText(errno);
+    return StoreFileStatus::Failed;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    problem = "not a regular file";
+    return StoreFileStatus::Failed;
+  }
+  if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) >= kMaxStoreFileBytes) {
+    problem = TooLargeText();
+    return StoreFileStatus::Failed;
+  }
+  // The size may change while reading: start from what fstat said (one byte more, to see the
+  // end), grow as needed, and never read beyond the limit.
+  text.resize(std::min<std::size_t>(static_cast<std::size_t>(info.st_size) + 1, kMaxStoreFileBytes));
+  std::size_t total = 0;
+  for (;;) {
+    if (total == text.size()) {
+      if (text.size() >= kMaxStoreFileBytes) break;
+      text.resize(std::min<std::size_t>(text.size() * 2, kMaxStoreFileBytes));
+    }
+    const ssize_t count = ::read(file.get(), text.data() + total, text.size() - total);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      problem = "cannot read the file: " + ErrorText(errno);
+      text.clear();
+      return StoreFileStatus::Failed;
+    }
+    if (count == 0) break;
+    total += static_cast<std::size_t>(count);
+  }
+  if (total >= kMaxStoreFileBytes) {
+    problem = TooLargeText();
+    text.clear();
+    return StoreFileStatus::Failed;
+  }
+  text.resize(total);
+  return StoreFileStatus::Read;
+}
+
+}  // namespace hnvqr::config

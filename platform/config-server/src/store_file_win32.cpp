@@ -1,0 +1,103 @@
+// Reading a store file with the Win32 file API.
+#include "store_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+namespace hnvqr::config {
+namespace {
+
+// The system's description of a Win32 error, without its trailing line break.
+std::string ErrorText(DWORD error) {
+  char buffer[256] = {};
+  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                        0, buffer, sizeof buffer, nullptr);
+  std::string text(buffer, length);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+    text.pop_back();
+  return text.empty() ? "error " + std::to_string(error) : text;
+}
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+std::string TooLargeText() {
+  return "the file is too large: a configuration store must be smaller than " +
+         std::to_string(kMaxStoreFileBytes) + " bytes (10 MiB)";
+}
+
+}  // namespace
+
+StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::string& problem) {
+  text.clear();
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return StoreFileStatus::Missing;
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    problem = "not a regular file";
+    return StoreFileStatus::Failed;
+  }
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return StoreFileStatus::Missing;
+    problem = "cannot open the file: " + ErrorText(error);
+    return StoreFileStatus::Failed;
+  }
+  // Devices and pipes are no store files (and a pipe could block the reader for ever).
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+    problem = "not a regular file";
+    return StoreFileStatus::Failed;
+  }
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size)) {
+    problem = "cannot examine the file: " + ErrorText(::GetLastError());
+    return StoreFileStatus::Failed;
+  }
+  if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) >= kMaxStoreFileBytes) {
+    problem = TooLargeText();
+    return StoreFileStatus::Failed;
+  }
+  // The size may change while reading: start from the size seen (one byte more, to see the
+  // end), grow as needed, and never read beyond the limit.
+  text.resize(std::min<std::size_t>(static_cast<std::size_t>(size.QuadPart) + 1, kMaxStoreFileBytes));
+  std::size_t total = 0;
+  for (;;) {
+    if (total == text.size()) {
+      if (text.size() >= kMaxStoreFileBytes) break;
+      text.resize(std::min<std::size_t>(text.size() * 2, kMaxStoreFileBytes));
+    }
+    DWORD count = 0;
+    if (!::ReadFile(file.get(), text.data() + total, static_cast<DWORD>(text.size() - total), &count, nullptr)) {
+      problem = "cannot read the file: " + ErrorText(::GetLastError());
+      text.clear();
+      return StoreFileStatus::Failed;
+    }
+    if (count == 0) break;
+    total += count;
+  }
+  if (total >= kMaxStoreFileBytes) {
+    problem = TooLargeText();
+    text.clear();
+    return StoreFileStatus::Failed;
+  }
+  text.resize(total);
+  return StoreFileStatus::Read;
+}
+
+}  // namespace hnvqr::config
