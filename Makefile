@@ -11,7 +11,7 @@ endif
 
 configure = cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) $(2) >/dev/null
 
-.PHONY: all deps build test test-asan test-tsan demo bench fuzz clean
+.PHONY: all deps build test test-asan test-tsan demo bench fuzz windows test-windows clean
 
 all: build
 
@@ -62,6 +62,24 @@ fuzz:
 	$(call install_deps,build fuzz)
 	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
+# The Windows DLLs, cross-built with mingw-w64: 32-bit in build-win32/ (HnVQR.dll), 64-bit in
+# build-win64/ (HnVQR_64.dll); the zip packages are copied to dist/.
+configure_windows = $(call configure,$(1),-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-$(2).cmake)
+windows:
+	$(call install_deps,windows)
+	$(call configure_windows,build-win32,i686)
+	cmake --build build-win32 -j $(JOBS)
+	$(call configure_windows,build-win64,x86_64)
+	cmake --build build-win64 -j $(JOBS)
+	mkdir -p dist && cp build-win32/dist/*.zip build-win64/dist/*.zip dist/
+
+# The Windows test programs under wine, against the Linux emulator over loopback.
+test-windows: windows
+	$(call install_deps,build)
+	$(call configure,build,)
+	cmake --build build -j $(JOBS) --target vqr-sim
+	scripts/test-windows.sh build-win32 build-win64 build
+
 # Debian packages, checked by lintian, in dist/ (the build runs in build-deb/).
 .PHONY: deb
 deb:
@@ -69,4 +87,4 @@ deb:
 	JOBS=$(JOBS) scripts/deb.sh build-deb dist
 
 clean:
-	rm -rf build build-asan build-tsan build-bench build-fuzz build-deb dist
+	rm -rf build build-asan build-tsan build-bench build-fuzz build-deb build-win32 build-win64 dist

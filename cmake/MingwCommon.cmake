@@ -14,5 +14,13 @@ set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# The host's emulator of Windows programs, for running the cross-built tests.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# The host's loader of Windows programs, for running the cross-built tests: wine for 32-bit
+# programs, wine64 (Debian keeps it in /usr/lib/wine) for 64-bit ones.
+if(HNVQR_MINGW_TRIPLE MATCHES "^x86_64")
+  find_program(HNVQR_WINE NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+else()
+  find_program(HNVQR_WINE NAMES wine NO_CMAKE_FIND_ROOT_PATH)
+endif()
+if(HNVQR_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${HNVQR_WINE})
+endif()

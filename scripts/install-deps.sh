@@ -15,7 +15,7 @@ declare -A groups=(
   [test]="libgtest-dev libgmock-dev binutils python3 python3-pyvisa python3-pyvisa-py git python3-pytest python3-setuptools python3-wheel python3-venv"
   [bench]="libbenchmark-dev"
   [fuzz]="clang libclang-rt-14-dev"
-  [windows]=""
+  [windows]="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 googletest nlohmann-json3-dev wine wine32:i386 wine64 zip"
   [deb]="build-essential debhelper dpkg-dev fakeroot lintian help2man"
 )
 group_order=(build test bench fuzz windows deb)
@@ -49,6 +49,10 @@ fi
 if [ "$(id -u)" -eq 0 ]; then
   echo "Installing (${requested[*]}): ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # wine32 is an i386 package: the architecture must be known before the lists are read.
+  case " ${missing[*]} " in
+    *":i386 "*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
+  esac
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 else

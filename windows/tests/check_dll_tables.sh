@@ -5,9 +5,12 @@
 # only, the nine operations at their ordinals, and the IVI shared components by name; no
 # mingw runtime DLL is needed beside it. VISA32.dll exports the nine at the same ordinals.
 #
-#   check_dll_tables.sh OBJDUMP HnVQR.h HnVQR.dll VISA32.dll
+# For the 64-bit files (HnVQR_64.dll, visa64.dll, named as the last argument) the same holds
+# with the imports by name, since VISA has no fixed ordinals there.
+#
+#   check_dll_tables.sh OBJDUMP HnVQR.h HnVQR.dll VISA32.dll [visa64.dll]
 set -euo pipefail
-objdump=$1 header=$2 driver=$3 visa=$4
+objdump=$1 header=$2 driver=$3 visa=$4 visa64=${5:-}
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
@@ -47,13 +50,19 @@ viRead 256
 viWrite 257
 viPrintf 269
 viQueryf 279"
-expected_imports=$(echo "$visa_ordinals" | awk '{print "#" $2}' | sort)
-actual_imports=$(imports "$driver" VISA32.dll | sort)
+if [ -z "$visa64" ]; then
+  visa_dll=VISA32.dll suffix=""
+  expected_imports=$(echo "$visa_ordinals" | awk '{print "#" $2}' | sort)
+else
+  visa_dll=$visa64 suffix=_64
+  expected_imports=$(echo "$visa_ordinals" | awk '{print $1}' | sort)
+fi
+actual_imports=$(imports "$driver" "$visa_dll" | sort)
 if [ "$expected_imports" != "$actual_imports" ]; then
-  fail "HnVQR.dll imports from VISA32.dll differ (< expected, > actual):"
+  fail "the driver's imports from $visa_dll differ (< expected, > actual):"
   diff <(echo "$expected_imports") <(echo "$actual_imports") || true
 fi
-for dll in IviCShared.dll IviConfigServerCAPI.dll; do
+for dll in IviCShared$suffix.dll IviConfigServerCAPI$suffix.dll; do
   names=$(imports "$driver" "$dll")
   [ -n "$names" ] || fail "HnVQR.dll imports nothing from $dll"
   if echo "$names" | grep -q '^#'; then fail "HnVQR.dll imports from $dll by ordinal"; fi
@@ -62,14 +71,23 @@ dlls=$("$objdump" -p "$driver" | awk '/DLL Name:/ { print tolower($3) }' | sort)
 for dll in $dlls; do
   case $dll in
     kernel32.dll|msvcrt.dll|ws2_32.dll|visa32.dll|ivicshared.dll|iviconfigservercapi.dll) ;;
+    visa64.dll|ivicshared_64.dll|iviconfigservercapi_64.dll) ;;
     *) fail "HnVQR.dll needs $dll" ;;
   esac
 done
 
 visa_exports=$(exports "$visa")
 while read -r name ordinal; do
-  echo "$visa_exports" | grep -qx "$name $ordinal" || fail "VISA32.dll does not export $name at ordinal $ordinal"
+  if [ -z "$visa64" ]; then
+    echo "$visa_exports" | grep -qx "$name $ordinal" || fail "VISA32.dll does not export $name at ordinal $ordinal"
+  else
+    echo "$visa_exports" | grep -q "^$name " || fail "$visa64 does not export $name"
+  fi
 done <<<"$visa_ordinals"
 
 [ $failed -eq 0 ] || exit 1
-echo "HnVQR.dll exports the 66 functions of HnVQR.h and imports VISA32.dll by its nine ordinals"
+if [ -z "$visa64" ]; then
+  echo "HnVQR.dll exports the 66 functions of HnVQR.h and imports VISA32.dll by its nine ordinals"
+else
+  echo "HnVQR_64.dll exports the 66 functions of HnVQR.h and imports the nine operations from $visa64 by name"
+fi
