@@ -14,11 +14,24 @@ win32=$1 win64=$2 linux=$3
 export WINEDEBUG=-all
 
 simulator_output=$(mktemp)
+serial_output=$(mktemp)
 "$linux/emulator/vqr-sim" --listen 127.0.0.1:0 >"$simulator_output" &
 simulator=$!
-trap 'kill $simulator 2>/dev/null || true; wait $simulator 2>/dev/null || true; rm -f "$simulator_output"' EXIT
-for _ in $(seq 50); do [ -s "$simulator_output" ] && break; sleep 0.1; done
+# A second emulator on a pseudo-terminal, which the prefix maps to COM7.
+"$linux/emulator/vqr-sim" --serial >"$serial_output" &
+serial_simulator=$!
+# The prefix's wineserver holds the terminal open: it stops first, so that the terminal's
+# hang-up does not reach it (it would dump its state on standard error).
+cleanup() {
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
+  kill $simulator $serial_simulator 2>/dev/null || true
+  wait $simulator $serial_simulator 2>/dev/null || true
+  rm -f "$simulator_output" "$serial_output"
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -s "$simulator_output" ] && [ -s "$serial_output" ] && break; sleep 0.1; done
 HNVQR_LIVE_RESOURCE=$(head -n 1 "$simulator_output")
+serial_device=$(head -n 1 "$serial_output" | sed 's/^ASRL//; s/::INSTR$//')
 export HNVQR_LIVE_RESOURCE
 echo "vqr-sim serves $HNVQR_LIVE_RESOURCE"
 
@@ -34,6 +47,9 @@ run_tree() {
   local quickstart=$tree/bin/quickstart.exe
   "$loader" "$quickstart" --simulate >/dev/null
   "$loader" "$quickstart" "$HNVQR_LIVE_RESOURCE"
+  # The serial path: ASRL7::INSTR is COM7, which wine maps to the emulator's terminal.
+  ln -sfn "$serial_device" "$WINEPREFIX/dosdevices/com7"
+  "$loader" "$quickstart" ASRL7::INSTR
 }
 
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
