@@ -14,7 +14,8 @@ add_custom_command(OUTPUT ${HNVQR_PACKAGE_ZIP}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:HnVQR> $<TARGET_FILE:VISA32> $<TARGET_FILE:IviCShared>
           $<TARGET_FILE:IviConfigServerCAPI> ${HNVQR_PACKAGE_DIR}/bin
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/include/HnVQR.h ${PROJECT_SOURCE_DIR}/platform/include/visatype.h
-          ${PROJECT_SOURCE_DIR}/platform/include/visa.h ${HNVQR_PACKAGE_DIR}/include
+          ${PROJECT_SOURCE_DIR}/platform/include/visa.h ${PROJECT_SOURCE_DIR}/platform/include/IviStatusCodes.h
+          ${HNVQR_PACKAGE_DIR}/include
   COMMAND ${CMAKE_COMMAND} -E copy ${HNVQR_IMPLIB_DIR}/HnVQR.lib ${HNVQR_DEF_DIR}/HnVQR.def ${HNVQR_PACKAGE_DIR}/lib
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/README-windows.txt ${HNVQR_PACKAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/dist

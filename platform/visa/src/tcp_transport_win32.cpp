@@ -10,7 +10,6 @@
 namespace hnvisa {
 namespace {
 
-constexpr ViUInt32 kDefaultOpenTimeoutMs = 2000;
 
 // Winsock is started once per process and left running: a DLL may not stop it while the
 // loader lock is held, and another user in the process may rely on it.
