@@ -187,9 +187,12 @@ ViStatus ReplayTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
       return exchange->status == VI_ERROR_TMO || exchange->status == VI_ERROR_CONN_LOST ? exchange->status
                                                                                           : VI_ERROR_TMO;
     }
-    // This exchange is spent: a read that follows is the next one, if it writes nothing.
+    // This exchange is spent: a read that follows is the next one if it writes nothing, or
+    // if what it received came before it wrote (a late reply to this one, drained first).
     const std::size_t following = next_ + 1;
-    if (following >= exchanges_.size() || !exchanges_[following].sent.empty()) return VI_ERROR_TMO;
+    if (following >= exchanges_.size() ||
+        (!exchanges_[following].sent.empty() && exchanges_[following].early == 0))
+      return VI_ERROR_TMO;
     next_ = following;
     sentMatched_ = delivered_ = 0;
     waited_ = failureDelivered_ = false;
