@@ -142,16 +142,29 @@ foreach(prototype ${prototypes})
   list(JOIN declared ", " declared)
   list(JOIN passed ", " passed)
   list(JOIN replay_passed ", " replay_passed)
+  # With no trace open an export is its body (a tail call); an initialization, which may open
+  # the first trace itself, always takes the traced road.
+  if(session STREQUAL "VI_NULL")
+    set(untraced_test "false")
+  else()
+    set(untraced_test "!kel::TraceActive()")
+  endif()
   if(MODE STREQUAL "driver")
     string(APPEND out
       "namespace hnvqr::untraced {\nViStatus ${function}(${declared});\n}\n"
-      "ViStatus _VI_FUNC ${function}(${declared}) {\n"
+      "namespace {\n"
+      "[[gnu::noinline, gnu::cold]] ViStatus Traced_${function}(${declared}) {\n"
       "  kel::CallTrace call(${session});\n"
       "  const ViStatus status = hnvqr::untraced::${function}(${passed});\n"
       "  if (call.Wanted(status)) {\n"
       "    call.Record(\"${function}\", {\n${fields}    });\n"
       "  }\n"
       "  return status;\n"
+      "}\n"
+      "}  // namespace\n"
+      "ViStatus _VI_FUNC ${function}(${declared}) {\n"
+      "  if (${untraced_test}) return hnvqr::untraced::${function}(${passed});\n"
+      "  return Traced_${function}(${passed});\n"
       "}\n\n")
   else()
     string(APPEND out

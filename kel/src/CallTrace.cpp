@@ -77,7 +77,7 @@ ViStatus OpenSessionTrace(DriverSession& session) {
 }
 
 HnvisaTrace SessionTrace(ViSession vi) {
-  if (vi == VI_NULL || !hnvisa_trace_active()) return 0;
+  if (vi == VI_NULL || !TraceActive()) return 0;
   const std::lock_guard lock(bindingsMutex);
   const auto found = Bindings().find(vi);
   return found == Bindings().end() ? 0 : found->second;
@@ -85,17 +85,20 @@ HnvisaTrace SessionTrace(ViSession vi) {
 
 void NoteInitializingHandle(ViSession vi) { initializingHandle = vi; }
 
-CallTrace::CallTrace(ViSession vi) : vi_(vi), outermost_(callDepth++ == 0) {
-  // An initialization may open the first trace itself: it is timed whatever is open.
-  if (outermost_ && (vi == VI_NULL || hnvisa_trace_active())) {
+const ViInt32* const kTraceActivity = hnvisa_trace_activity();
+
+void CallTrace::Enter() {
+  entered_ = true;
+  outermost_ = callDepth++ == 0;
+  if (outermost_) {
     started_ = hnvisa_trace_clock();
     initializingHandle = VI_NULL;
   }
 }
 
-CallTrace::~CallTrace() {
+void CallTrace::Leave() {
   --callDepth;
-  if (outermost_ && hnvisa_trace_active()) {
+  if (outermost_ && TraceActive()) {
     try {
       ReleaseIfClosed(session());
     } catch (...) {
@@ -108,11 +111,6 @@ ViSession CallTrace::session() const {
   if (vi_ != VI_NULL) return vi_;
   if (created_ != nullptr && *created_ != VI_NULL) return *created_;
   return initializingHandle;
-}
-
-bool CallTrace::Wanted(ViStatus status) {
-  status_ = status;
-  return outermost_ && hnvisa_trace_active();
 }
 
 void CallTrace::Record(const char* function, std::initializer_list<TraceField> arguments) {

@@ -57,6 +57,9 @@ HNVISA_API ViStatus _VI_FUNC hnvisa_trace_open(ViConstString path, HnvisaTrace* 
 HNVISA_API void _VI_FUNC hnvisa_trace_close(HnvisaTrace trace);
 /* True while any trace is open in the process: the one cheap test before building an event. */
 HNVISA_API ViBoolean _VI_FUNC hnvisa_trace_active(void);
+/* The count of open trace handles itself, for callers that test it on every call: read it
+ * with a relaxed atomic load (__atomic_load_n); nonzero while any trace is open. */
+HNVISA_API const ViInt32* _VI_FUNC hnvisa_trace_activity(void);
 /* The monotonic clock of the trace, in nanoseconds. */
 HNVISA_API ViInt64 _VI_FUNC hnvisa_trace_clock(void);
 /* Records an event that began at `started` (hnvisa_trace_clock) and ends now. An unknown or

@@ -36,17 +36,29 @@ HnvisaTrace SessionTrace(ViSession vi);
 // the call line of a failed initialization still finds the session's trace.
 void NoteInitializingHandle(ViSession vi);
 
-// One exported call, from its entry to its line.
+// Nonzero while any trace is open in the process (hnvisa_trace_activity).
+extern const ViInt32* const kTraceActivity;
+inline bool TraceActive() { return __atomic_load_n(kTraceActivity, __ATOMIC_RELAXED) != 0; }
+
+// One exported call, from its entry to its line. With no trace open it costs one load; an
+// initialization (no session yet) is always timed, as it may open the first trace itself.
 class CallTrace {
  public:
-  explicit CallTrace(ViSession vi);
-  ~CallTrace();
+  explicit CallTrace(ViSession vi) : vi_(vi) {
+    if (vi == VI_NULL || TraceActive()) Enter();
+  }
+  ~CallTrace() {
+    if (entered_) Leave();
+  }
   CallTrace(const CallTrace&) = delete;
   CallTrace& operator=(const CallTrace&) = delete;
 
   // True when this call is to be recorded; the outputs are recorded for a status that is
   // not an error.
-  bool Wanted(ViStatus status);
+  bool Wanted(ViStatus status) {
+    status_ = status;
+    return entered_ && outermost_ && TraceActive();
+  }
   void Record(const char* function, std::initializer_list<TraceField> arguments);
 
   TraceField OutputSession(const char* name, const ViSession* value) {
@@ -76,9 +88,12 @@ class CallTrace {
  private:
   bool outputsValid() const { return status_ >= 0; }
   ViSession session() const;
+  void Enter();
+  void Leave();
 
   const ViSession vi_;
-  const bool outermost_;
+  bool entered_ = false;
+  bool outermost_ = false;
   ViInt64 started_ = 0;
   ViStatus status_ = 0;
   const ViSession* created_ = nullptr;  // init's output handle

@@ -16,6 +16,12 @@ long threadId() {
   return id;
 }
 
+// Asked once per thread: getpid is a system call.
+long processId() {
+  thread_local const long id = static_cast<long>(::getpid());
+  return id;
+}
+
 void appendInteger(std::string& line, long long value) {
   char digits[24];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);
@@ -100,7 +106,7 @@ std::string buildLine(std::int64_t started, std::int64_t ended, std::span<const 
   line += ",\"wall\":\"";
   appendWallClock(line, started);
   line += "\",\"pid\":";
-  appendInteger(line, static_cast<long long>(::getpid()));
+  appendInteger(line, processId());
   line += ",\"tid\":";
   appendInteger(line, threadId());
   bool first = false;  // a field follows the stamp

@@ -75,7 +75,7 @@ ViStatus TraceRegistry::open(const std::string& path, HnvisaTrace& handle, std::
   ++found->second.handles;
   handle = nextHandle_++;
   handles_.emplace(handle, key);
-  openHandles_.fetch_add(1, std::memory_order_relaxed);
+  __atomic_fetch_add(&openHandles_, 1, __ATOMIC_RELAXED);
   return VI_SUCCESS;
 }
 
@@ -87,7 +87,7 @@ void TraceRegistry::close(HnvisaTrace handle) {
     if (found == handles_.end() || handle == environmentHandle_) return;
     const auto file = files_.find(found->second);
     handles_.erase(found);
-    openHandles_.fetch_sub(1, std::memory_order_relaxed);
+    __atomic_fetch_sub(&openHandles_, 1, __ATOMIC_RELAXED);
     if (file != files_.end() && --file->second.handles == 0) {
       last = std::move(file->second.writer);
       files_.erase(file);
@@ -171,6 +171,8 @@ void _VI_FUNC hnvisa_trace_close(HnvisaTrace trace) {
 ViBoolean _VI_FUNC hnvisa_trace_active(void) {
   return hntrace::TraceRegistry::instance().active() ? VI_TRUE : VI_FALSE;
 }
+
+const ViInt32* _VI_FUNC hnvisa_trace_activity(void) { return hntrace::TraceRegistry::instance().activity(); }
 
 ViInt64 _VI_FUNC hnvisa_trace_clock(void) { return hntrace::monotonicNow(); }
 

@@ -30,7 +30,8 @@ class TraceRegistry {
   // The trace of HNVQR_TRACE (0 when there is none), opened once.
   HnvisaTrace environmentTrace(std::string& reason);
 
-  bool active() const { return openHandles_.load(std::memory_order_relaxed) > 0; }
+  bool active() const { return __atomic_load_n(&openHandles_, __ATOMIC_RELAXED) > 0; }
+  const ViInt32* activity() const { return &openHandles_; }
 
  private:
   TraceRegistry() = default;
@@ -46,7 +47,7 @@ class TraceRegistry {
   HnvisaTrace nextHandle_ = 1;
   std::map<HnvisaTrace, FileKey> handles_;
   std::map<FileKey, OpenFile> files_;
-  std::atomic<int> openHandles_{0};
+  ViInt32 openHandles_ = 0;  // changed under mutex_ with atomic builtins, read without it
 
   // The environment's trace, settled once.
   std::once_flag environmentOnce_;
