@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "trace_line.h"
 
 namespace hntrace {
@@ -31,9 +33,23 @@ std::string systemReason(int error) {
 }  // namespace
 
 TraceRegistry& TraceRegistry::instance() {
-  // Never destroyed: sessions may still record while the process ends.
-  static TraceRegistry* registry = new TraceRegistry();
+  // Never destroyed: sessions may still record while the process ends. What is queued when
+  // it ends is written first.
+  static TraceRegistry* registry = [] {
+    auto* created = new TraceRegistry();
+    std::atexit([] { TraceRegistry::instance().drainAll(); });
+    return created;
+  }();
   return *registry;
+}
+
+void TraceRegistry::drainAll() {
+  std::vector<std::shared_ptr<TraceWriter>> writers;
+  {
+    const std::shared_lock lock(mutex_);
+    for (const auto& [key, file] : files_) writers.push_back(file.writer);
+  }
+  for (const auto& writer : writers) writer->drain(std::chrono::seconds(2));
 }
 
 ViStatus TraceRegistry::open(const std::string& path, HnvisaTrace& handle, std::string& reason) {

@@ -30,6 +30,9 @@ class TraceRegistry {
   // The trace of HNVQR_TRACE (0 when there is none), opened once.
   HnvisaTrace environmentTrace(std::string& reason);
 
+  // Writes out what every open trace has queued (at the end of the process).
+  void drainAll();
+
   bool active() const { return __atomic_load_n(&openHandles_, __ATOMIC_RELAXED) > 0; }
   const ViInt32* activity() const { return &openHandles_; }
 

@@ -45,6 +45,16 @@ bool TraceWriter::post(std::string line) {
   return true;
 }
 
+void TraceWriter::drain(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  if (droppedPending_ > 0) {
+    queue_.push_back(droppedLine(droppedPending_));
+    droppedPending_ = 0;
+    wake_.notify_one();
+  }
+  drained_.wait_for(lock, limit, [&] { return queue_.empty() && !writing_; });
+}
+
 std::uint64_t TraceWriter::droppedTotal() const {
   const std::lock_guard lock(mutex_);
   return droppedTotal_;
@@ -76,10 +86,12 @@ void TraceWriter::run() {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
       batch.swap(queue_);
+      writing_ = !batch.empty();
       stop = stopping_ && batch.empty();
       if (stop && droppedPending_ > 0) {
         batch.push_back(droppedLine(droppedPending_));
         droppedPending_ = 0;
+        writing_ = true;
         stop = false;
       }
     }
@@ -91,6 +103,11 @@ void TraceWriter::run() {
     }
     batch.clear();
     writeAll(bytes);
+    {
+      const std::lock_guard lock(mutex_);
+      writing_ = false;
+    }
+    drained_.notify_all();
   }
 }
 

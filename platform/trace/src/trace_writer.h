@@ -4,6 +4,7 @@
 #ifndef HNTRACE_TRACE_WRITER_H
 #define HNTRACE_TRACE_WRITER_H
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,9 @@ class TraceWriter {
 
   // Queues one line (without its line end); false when it was dropped.
   bool post(std::string line);
+  // Waits, at most `limit`, until everything queued is written (with the count of what was
+  // dropped): at the end of the process, whose threads stop without unwinding.
+  void drain(std::chrono::milliseconds limit);
   // Lines dropped so far, in all.
   std::uint64_t droppedTotal() const;
 
@@ -37,9 +41,11 @@ class TraceWriter {
 
   const int fd_;
   const std::size_t capacity_;
-  // Guards the queue, the two counters and stopping_.
+  // Guards the queue, the two counters, writing_ and stopping_.
   mutable std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable drained_;
+  bool writing_ = false;  // the thread holds a batch not yet written
   std::deque<std::string> queue_;
   std::uint64_t droppedPending_ = 0;  // dropped since the last "dropped" line was queued
   std::uint64_t droppedTotal_ = 0;
