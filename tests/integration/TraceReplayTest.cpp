@@ -110,13 +110,13 @@ TEST_F(TraceReplay, SessionTraceHoldsTheCallsAndTheirBytesInOrder) {
     for (const char* field : {"t", "wall", "pid", "tid", "op", "dur"}) EXPECT_TRUE(event.contains(field)) << event;
   EXPECT_EQ(events.front()["op"], "open");
   EXPECT_EQ(events.front()["resource"], resource_);
-  const long identity = Find(events, [](const json& e) { return e["op"] == "query" && e["bytes"] == "*IDN?\n"; });
+  const long identity = Find(events, [](const json& e) { return e.value("op", json()) == "query" && e.value("bytes", json()) == "*IDN?\n"; });
   ASSERT_GE(identity, 0);
   EXPECT_NE(events[identity]["reply"].get<std::string>().find("VQR-A4"), std::string::npos);
 
-  const long volt = Find(events, [](const json& e) { return e["op"] == "write" && e["bytes"] == "VOLT 12\n"; });
+  const long volt = Find(events, [](const json& e) { return e.value("op", json()) == "write" && e.value("bytes", json()) == "VOLT 12\n"; });
   const long call = Find(events, [](const json& e) {
-    return e["op"] == "call" && e["function"] == "HnVQR_ConfigureVoltageLevel";
+    return e.value("op", json()) == "call" && e.value("function", json()) == "HnVQR_ConfigureVoltageLevel";
   });
   ASSERT_GE(volt, 0);
   ASSERT_GT(call, volt);  // a call's line follows the bytes it caused
@@ -124,15 +124,15 @@ TEST_F(TraceReplay, SessionTraceHoldsTheCallsAndTheirBytesInOrder) {
   EXPECT_EQ(events[call]["args"]["Level"], 12.0);
   EXPECT_EQ(events[call]["status"], 0);
   // Only the caller's calls: the driver's own nested use of its exports has no line.
-  EXPECT_EQ(Find(events, [](const json& e) { return e["function"] == "HnVQR_SetAttributeViReal64"; }), -1);
+  EXPECT_EQ(Find(events, [](const json& e) { return e.value("function", json()) == "HnVQR_SetAttributeViReal64"; }), -1);
 
-  const long measured = Find(events, [](const json& e) { return e["function"] == "HnVQR_MeasureVoltage"; });
+  const long measured = Find(events, [](const json& e) { return e.value("function", json()) == "HnVQR_MeasureVoltage"; });
   ASSERT_GE(measured, 0);
   EXPECT_EQ(events[measured]["args"]["Val"], 12.0);
-  EXPECT_GE(Find(events, [](const json& e) { return e["status"] == IVI_ERROR_INSTRUMENT_STATUS; }), 0);
-  EXPECT_GE(Find(events, [](const json& e) { return e["op"] == "query" && e["status"] == VI_ERROR_TMO; }), 0);
+  EXPECT_GE(Find(events, [](const json& e) { return e.value("status", json()) == IVI_ERROR_INSTRUMENT_STATUS; }), 0);
+  EXPECT_GE(Find(events, [](const json& e) { return e.value("op", json()) == "query" && e.value("status", json()) == VI_ERROR_TMO; }), 0);
   EXPECT_EQ(events.back()["function"], "HnVQR_close");
-  EXPECT_GE(Find(events, [](const json& e) { return e["op"] == "close"; }), 0);
+  EXPECT_GE(Find(events, [](const json& e) { return e.value("op", json()) == "close"; }), 0);
 }
 
 TEST_F(TraceReplay, ReplayWithTheEmulatorStoppedGivesTheSameStatusesAndValues) {
@@ -146,7 +146,7 @@ TEST_F(TraceReplay, ReplayedWriteThatDiffersNamesTheByteAndTheRecordedLine) {
   Record();
   server_.stop();
   const std::vector<json> events = ReadTrace(trace_);
-  const long volt = Find(events, [](const json& e) { return e["op"] == "write" && e["bytes"] == "VOLT 12\n"; });
+  const long volt = Find(events, [](const json& e) { return e.value("op", json()) == "write" && e.value("bytes", json()) == "VOLT 12\n"; });
   ASSERT_GE(volt, 0);
 
   const std::string replay = "REPLAY::" + trace_ + "::INSTR";
