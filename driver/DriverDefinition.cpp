@@ -20,13 +20,11 @@ constexpr kel::StatusMessage kStatusMessages[] = {
     {HNVQR_WARN_SESSION_LOCK_BROKEN, "The session was closed while another thread held its lock."},
 };
 
-constexpr std::string_view kModelFamily = "DefaultFamily";
-
-// Every model of the table belongs to the one family.
+// The model table's families, in the framework's shape.
 const std::array<kel::ModelFamily, 10> kModelFamilies = [] {
   std::array<kel::ModelFamily, 10> families{};
   const auto models = ModelTable();
-  for (std::size_t i = 0; i < families.size(); ++i) families[i] = {models[i].model, kModelFamily};
+  for (std::size_t i = 0; i < families.size(); ++i) families[i] = {models[i].model, models[i].family};
   return families;
 }();
 

@@ -10,17 +10,20 @@
 namespace hnvqr {
 namespace {
 
+// Every model is reported in the one family of the driver.
+constexpr std::string_view kFamily = "DefaultFamily";
+
 constexpr std::array<ModelRatings, 10> kModels{{
-    {"VQR-A1", 600, 400, 2.5},
-    {"VQR-A2", 600, 200, 5},
-    {"VQR-A3", 600, 100, 10},
-    {"VQR-A4", 600, 50, 20},
-    {"VQR-A5", 600, 30, 33},
-    {"VQR-B1", 1500, 400, 5},
-    {"VQR-B2", 1500, 200, 10},
-    {"VQR-B3", 1500, 100, 20},
-    {"VQR-B4", 1500, 50, 40},
-    {"VQR-B6", 1500, 30, 33},
+    {"VQR-A1", kFamily, 600, 400, 2.5},
+    {"VQR-A2", kFamily, 600, 200, 5},
+    {"VQR-A3", kFamily, 600, 100, 10},
+    {"VQR-A4", kFamily, 600, 50, 20},
+    {"VQR-A5", kFamily, 600, 30, 33},
+    {"VQR-B1", kFamily, 1500, 400, 5},
+    {"VQR-B2", kFamily, 1500, 200, 10},
+    {"VQR-B3", kFamily, 1500, 100, 20},
+    {"VQR-B4", kFamily, 1500, 50, 40},
+    {"VQR-B6", kFamily, 1500, 30, 33},
 }};
 
 // Construction values of the framework: open, self-test and reset time-outs (ms),

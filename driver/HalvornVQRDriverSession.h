@@ -9,8 +9,12 @@
 
 namespace hnvqr {
 
+// One model of the family: its identifier, the IVI model family it is reported in, and its
+// three independent ratings. The emulator keeps its own table (the instrument is no client of
+// the driver); a test compares the two row by row.
 struct ModelRatings {
   std::string_view model;
+  std::string_view family;
   ViReal64 powerRating;     // W
   ViReal64 maximumVoltage;  // V
   ViReal64 maximumCurrent;  // A

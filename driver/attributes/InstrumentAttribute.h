@@ -170,6 +170,10 @@ ViStatus GetText(ViSession vi, ViConstString /*channelName*/, ViInt32 bufferSize
   ViStatus HnVQR_set_##ATTR(ViSession vi, ViConstString channelName, T value) {                         \
     return hnvqr::SetMapped<T, hnvqr::commands::ROW>(vi, channelName, value);                           \
   }
+#define HNVQR_MAPPED_READ_ONLY_ATTRIBUTE(ATTR, T, ROW)                                                  \
+  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString channelName, T* value) {                        \
+    return hnvqr::GetMapped<T, hnvqr::commands::ROW>(vi, channelName, value);                           \
+  }
 #define HNVQR_TEXT_ATTRIBUTE(ATTR, ROW)                                                                 \
   ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString channelName, ViInt32 bufferSize, ViChar value[]) { \
     return hnvqr::GetText<hnvqr::commands::ROW>(vi, channelName, bufferSize, value);                    \

@@ -1,23 +1,9 @@
-// The output attributes: voltage level, protection, current limit, output enable, levels,
-// auto-start and remote sense.
+// The hand-written output attributes: output enable, over-voltage protection and the
+// current limit (the table-driven levels and remote sense are in TableAttributes.cpp).
 #include "attributes/AttributeCallbacks.h"
 #include "attributes/InstrumentAttribute.h"
 #include "kel/Status.h"
 #include "kel/TypedAccess.h"
-
-HNVQR_NUMERIC_ATTRIBUTE(VOLTAGE_LEVEL, ViReal64, kVoltageLevel)
-HNVQR_NUMERIC_ATTRIBUTE(OVP_LIMIT, ViReal64, kOvpLimit)
-HNVQR_NUMERIC_ATTRIBUTE(CURRENT_LEVEL, ViReal64, kCurrentLevel)
-HNVQR_NUMERIC_ATTRIBUTE(OVER_CURRENT_PROTECTION_LEVEL, ViReal64, kOverCurrentProtectionLevel)
-HNVQR_NUMERIC_ATTRIBUTE(POWER_LEVEL, ViReal64, kPowerLevel)
-HNVQR_NUMERIC_ATTRIBUTE(OVER_POWER_PROTECTION_LEVEL, ViReal64, kOverPowerProtectionLevel)
-HNVQR_NUMERIC_ATTRIBUTE(REMOTE_SENSE_RESISTANCE, ViReal64, kRemoteSenseResistance)
-HNVQR_MAPPED_ATTRIBUTE(AUTO_START_ENABLED, ViBoolean, kAutoStartEnabled)
-HNVQR_MAPPED_ATTRIBUTE(REMOTE_SENSE_ENABLED, ViBoolean, kRemoteSenseEnabled)
-
-ViStatus HnVQR_get_REMOTE_SENSE_CALCULATION_STATUS(ViSession vi, ViConstString channelName, ViInt32* value) {
-  return hnvqr::GetMapped<ViInt32, hnvqr::commands::kRemoteSenseCalculationStatus>(vi, channelName, value);
-}
 
 // The output switch has no cache: the channel is checked in simulation too, and a simulated
 // output always reads as on.

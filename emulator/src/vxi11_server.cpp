@@ -113,6 +113,11 @@ private:
     std::string bytes_;
 };
 
+}  // namespace
+
+// The per-link state lives in a named namespace: Vxi11Server::Connection holds it.
+namespace vxi11_link {
+
 struct PendingReply {
     std::string bytes;
     std::size_t taken = 0;
@@ -136,7 +141,10 @@ struct Link {
     std::size_t output_bytes = 0;
 };
 
-}  // namespace
+}  // namespace vxi11_link
+
+using vxi11_link::Link;
+using vxi11_link::PendingReply;
 
 struct Vxi11Server::Connection {
     int fd = -1;  // closed by the connection's thread when it ends; guarded by connections_mutex_

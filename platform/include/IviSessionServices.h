@@ -3,18 +3,19 @@
 #ifndef HNVQR_PLATFORM_IVI_SESSION_SERVICES_H
 #define HNVQR_PLATFORM_IVI_SESSION_SERVICES_H
 
+#include "IviStatusCodes.h"
 #include "visatype.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#define IVI_SESSION_ERROR_INVALID_SESSION_HANDLE ((ViStatus)0xBFFA1190L)
-#define IVI_SESSION_ERROR_CANNOT_CREATE_LOCK     ((ViStatus)0xBFFA1198L)
+#define IVI_SESSION_ERROR_INVALID_SESSION_HANDLE IVI_ERROR_INVALID_SESSION_HANDLE
+#define IVI_SESSION_ERROR_CANNOT_CREATE_LOCK     IVI_ERROR_CANNOT_CREATE_LOCK
 /* Unlock of a lock that the calling thread does not hold. */
-#define IVI_SESSION_ERROR_LOCK_NOT_HELD          ((ViStatus)0xBFFA1199L)
-#define IVI_SESSION_ERROR_OUT_OF_MEMORY          ((ViStatus)0xBFFA0056L)
-#define IVI_SESSION_ERROR_NULL_POINTER           ((ViStatus)0xBFFA0058L)
+#define IVI_SESSION_ERROR_LOCK_NOT_HELD          IVI_ERROR_LOCK_NOT_HELD
+#define IVI_SESSION_ERROR_OUT_OF_MEMORY          IVI_ERROR_OUT_OF_MEMORY
+#define IVI_SESSION_ERROR_NULL_POINTER           IVI_ERROR_NULL_POINTER
 
 /* Allocates a fresh handle (never one handed out before in this process). */
 ViStatus _VI_FUNC IviSession_New(ViSession* vi);

@@ -45,7 +45,7 @@ dpkg_root=(dpkg --root="$root" --force-depends --force-script-chrootless)
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 libdir="$root/usr/lib/$multiarch"
 for file in usr/include/hnvqr/HnVQR.h usr/include/hnvqr/visa.h usr/include/hnvqr/visatype.h \
-            usr/include/hnvqr/IviSessionServices.h usr/include/hnvqr/IviConfigServer.h \
+            usr/include/hnvqr/IviStatusCodes.h usr/include/hnvqr/IviSessionServices.h usr/include/hnvqr/IviConfigServer.h \
             "usr/lib/$multiarch/libHnVQR.so.1" "usr/lib/$multiarch/libhnvisa.so.1" \
             "usr/lib/$multiarch/pkgconfig/hnvqr.pc" usr/lib/python3/dist-packages/hnvqr/__init__.py "usr/lib/$multiarch/cmake/HnVQR/HnVQRConfig.cmake" \
             usr/bin/hnvqr usr/bin/vqr-sim usr/share/man/man1/hnvqr.1.gz usr/share/man/man1/vqr-sim.1.gz \

@@ -1,6 +1,7 @@
 // The attributes of the HnVQR driver as the command-line tool knows them: name, ID, value
-// type, access and, for enumerated attributes, the names of their values. The IDs and values
-// come from the macros of HnVQR.h, so the catalog cannot drift from the driver's header.
+// type, access and, for enumerated attributes, the names of their values. The rows come from
+// the driver's attribute list and the IDs and values from the macros of HnVQR.h, so the
+// catalog cannot drift from the driver.
 #ifndef HNVQR_TOOL_ATTRIBUTE_CATALOG_H
 #define HNVQR_TOOL_ATTRIBUTE_CATALOG_H
 

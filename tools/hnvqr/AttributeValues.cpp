@@ -15,12 +15,6 @@
 namespace hnvqr::tool {
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
-
 // The one number grammar of the command line, for every numeric operand and option:
 //   [+|-] digits [. digits] [(e|E) [+|-] digits]    (a fraction may also start with the point)
 //   [+|-] (0x|0X) hexdigits                        (a whole number)
@@ -81,6 +75,12 @@ std::string format_real(ViReal64 number) {
 }
 
 }  // namespace
+
+std::string lower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
 
 std::optional<double> parse_number(std::string_view text) { return parse_number_text(text); }
 

@@ -12,6 +12,9 @@
 
 namespace hnvqr::tool {
 
+// Copy with every letter lower-cased (command-line words are matched without regard to case).
+std::string lower(std::string_view text);
+
 using AttributeValue = std::variant<ViInt32, ViReal64, ViBoolean, ViSession, std::string>;
 
 // Parses a value given on the command line for the attribute's type: booleans as

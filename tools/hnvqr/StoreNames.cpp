@@ -10,6 +10,8 @@
 #include <IviConfigServer.h>
 #include <nlohmann/json.hpp>
 
+#include "AttributeValues.h"
+
 namespace hnvqr::tool {
 namespace {
 
@@ -36,12 +38,6 @@ std::string store_property(IviConfigStoreHandle store, ViInt32 property) {
 std::string text_member(const json& object, const char* key) {
     const auto found = object.find(key);
     return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
-}
-
-std::string lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
 }
 
 // The value of the Model item of a DriverSetup text ("Model:VQR-A2, ..."), if any.

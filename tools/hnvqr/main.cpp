@@ -159,12 +159,6 @@ void finish_output() {
 
 // ---- Arguments ---------------------------------------------------------------------------
 
-std::string lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
-
 struct Arguments {
     std::optional<std::string> resource;
     bool simulate = false;

@@ -3,39 +3,41 @@
 
 #include <string_view>
 
+#include <IviConfigServer.h>
+#include <IviStatusCodes.h>
 #include <visatype.h>
 
 namespace kel {
 
 namespace status {
-inline constexpr ViStatus kCannotRecover = static_cast<ViStatus>(0xBFFA0000);
-inline constexpr ViStatus kInstrumentStatus = static_cast<ViStatus>(0xBFFA0001);
-inline constexpr ViStatus kInvalidAttribute = static_cast<ViStatus>(0xBFFA000C);
-inline constexpr ViStatus kAttrNotWritable = static_cast<ViStatus>(0xBFFA000D);
-inline constexpr ViStatus kAttrNotReadable = static_cast<ViStatus>(0xBFFA000E);
-inline constexpr ViStatus kInvalidValue = static_cast<ViStatus>(0xBFFA0010);
-inline constexpr ViStatus kFunctionNotSupported = static_cast<ViStatus>(0xBFFA0011);
-inline constexpr ViStatus kAttributeNotSupported = static_cast<ViStatus>(0xBFFA0012);
-inline constexpr ViStatus kValueNotSupported = static_cast<ViStatus>(0xBFFA0013);
-inline constexpr ViStatus kTypesDoNotMatch = static_cast<ViStatus>(0xBFFA0015);
-inline constexpr ViStatus kChannelNameRequired = static_cast<ViStatus>(0xBFFA0044);
-inline constexpr ViStatus kBadOptionName = static_cast<ViStatus>(0xBFFA004B);
-inline constexpr ViStatus kBadOptionValue = static_cast<ViStatus>(0xBFFA004C);
-inline constexpr ViStatus kOutOfMemory = static_cast<ViStatus>(0xBFFA0056);
-inline constexpr ViStatus kNullPointer = static_cast<ViStatus>(0xBFFA0058);
-inline constexpr ViStatus kUnexpectedResponse = static_cast<ViStatus>(0xBFFA0059);
-inline constexpr ViStatus kIdQueryFailed = static_cast<ViStatus>(0xBFFA005E);
-inline constexpr ViStatus kCannotChangeSimulationState = static_cast<ViStatus>(0xBFFA0062);
-inline constexpr ViStatus kInvalidNumberOfLevelsInSelector = static_cast<ViStatus>(0xBFFA0063);
-inline constexpr ViStatus kInvalidRangeInSelector = static_cast<ViStatus>(0xBFFA0064);
-inline constexpr ViStatus kBadlyFormedSelector = static_cast<ViStatus>(0xBFFA0066);
-inline constexpr ViStatus kUnknownPhysicalIdentifier = static_cast<ViStatus>(0xBFFA0067);
-inline constexpr ViStatus kInvalidSessionHandle = static_cast<ViStatus>(0xBFFA1190);
+inline constexpr ViStatus kCannotRecover = IVI_ERROR_CANNOT_RECOVER;
+inline constexpr ViStatus kInstrumentStatus = IVI_ERROR_INSTRUMENT_STATUS;
+inline constexpr ViStatus kInvalidAttribute = IVI_ERROR_INVALID_ATTRIBUTE;
+inline constexpr ViStatus kAttrNotWritable = IVI_ERROR_ATTR_NOT_WRITABLE;
+inline constexpr ViStatus kAttrNotReadable = IVI_ERROR_ATTR_NOT_READABLE;
+inline constexpr ViStatus kInvalidValue = IVI_ERROR_INVALID_VALUE;
+inline constexpr ViStatus kFunctionNotSupported = IVI_ERROR_FUNCTION_NOT_SUPPORTED;
+inline constexpr ViStatus kAttributeNotSupported = IVI_ERROR_ATTRIBUTE_NOT_SUPPORTED;
+inline constexpr ViStatus kValueNotSupported = IVI_ERROR_VALUE_NOT_SUPPORTED;
+inline constexpr ViStatus kTypesDoNotMatch = IVI_ERROR_TYPES_DO_NOT_MATCH;
+inline constexpr ViStatus kChannelNameRequired = IVI_ERROR_CHANNEL_NAME_REQUIRED;
+inline constexpr ViStatus kBadOptionName = IVI_ERROR_BAD_OPTION_NAME;
+inline constexpr ViStatus kBadOptionValue = IVI_ERROR_BAD_OPTION_VALUE;
+inline constexpr ViStatus kOutOfMemory = IVI_ERROR_OUT_OF_MEMORY;
+inline constexpr ViStatus kNullPointer = IVI_ERROR_NULL_POINTER;
+inline constexpr ViStatus kUnexpectedResponse = IVI_ERROR_UNEXPECTED_RESPONSE;
+inline constexpr ViStatus kIdQueryFailed = IVI_ERROR_ID_QUERY_FAILED;
+inline constexpr ViStatus kCannotChangeSimulationState = IVI_ERROR_CANNOT_CHANGE_SIMULATION_STATE;
+inline constexpr ViStatus kInvalidNumberOfLevelsInSelector = IVI_ERROR_INVALID_NUMBER_OF_LEVELS_IN_SELECTOR;
+inline constexpr ViStatus kInvalidRangeInSelector = IVI_ERROR_INVALID_RANGE_IN_SELECTOR;
+inline constexpr ViStatus kBadlyFormedSelector = IVI_ERROR_BADLY_FORMED_SELECTOR;
+inline constexpr ViStatus kUnknownPhysicalIdentifier = IVI_ERROR_UNKNOWN_PHYSICAL_IDENTIFIER;
+inline constexpr ViStatus kInvalidSessionHandle = IVI_ERROR_INVALID_SESSION_HANDLE;
 // A warning of close: the session was closed without its lock, which a thread that ended
 // (or kept it too long) still held.
 inline constexpr ViStatus kSessionLockBroken = static_cast<ViStatus>(0x3FFA4001);
-inline constexpr ViStatus kConfigSessionNotFound = static_cast<ViStatus>(0xBFFA1203);
-inline constexpr ViStatus kConfigNotExist = static_cast<ViStatus>(0xBFFA1207);
+inline constexpr ViStatus kConfigSessionNotFound = IVICONFIG_ERROR_SESSION_NOT_FOUND;
+inline constexpr ViStatus kConfigNotExist = IVICONFIG_ERROR_NOT_EXIST;
 // The positive answer of a string get whose buffer was too small.
 inline constexpr ViStatus kMaxStringAttributeLength = 4096;
 }  // namespace status

@@ -10,16 +10,6 @@
 namespace kel::text {
 namespace {
 
-template <typename Predicate>
-std::size_t SkipWhile(std::string_view text, std::size_t pos, Predicate predicate) {
-  while (pos < text.size() && predicate(text[pos])) ++pos;
-  return pos;
-}
-
-std::size_t SkipSpace(std::string_view text, std::size_t pos) {
-  return SkipWhile(text, pos, IsSpace);
-}
-
 constexpr std::string_view kDriverSetupKeyword = "driversetup";
 
 bool KeywordAt(std::string_view text, std::size_t pos) {

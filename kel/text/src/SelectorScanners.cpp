@@ -5,16 +5,6 @@
 namespace kel::text {
 namespace {
 
-template <typename Predicate>
-std::size_t SkipWhile(std::string_view text, std::size_t pos, Predicate predicate) {
-  while (pos < text.size() && predicate(text[pos])) ++pos;
-  return pos;
-}
-
-std::size_t SkipSpace(std::string_view text, std::size_t pos) {
-  return SkipWhile(text, pos, IsSpace);
-}
-
 // A run of identifier characters that reads as a range end: base characters, then digits,
 // at least one of each, and nothing else.
 bool IsRangeEnd(std::string_view run) {

@@ -9,16 +9,16 @@
 #include <string_view>
 
 #include "IviConfigServer.h"
+#include "IviStatusCodes.h"
 #include "handle_table.h"
 #include "last_error.h"
 
 namespace hnvqr::config {
 
-// IVI inherent codes (same values as IVI_ERROR_NULL_POINTER, IVI_ERROR_OUT_OF_MEMORY and
-// IVI_ERROR_CANNOT_RECOVER); the server has no codes of its own for these.
-inline constexpr ViStatus kNullPointerStatus = static_cast<ViStatus>(0xBFFA0058L);
-inline constexpr ViStatus kOutOfMemoryStatus = static_cast<ViStatus>(0xBFFA0056L);
-inline constexpr ViStatus kInternalFailureStatus = static_cast<ViStatus>(0xBFFA0000L);
+// IVI inherent codes: the server has no codes of its own for these.
+inline constexpr ViStatus kNullPointerStatus = IVI_ERROR_NULL_POINTER;
+inline constexpr ViStatus kOutOfMemoryStatus = IVI_ERROR_OUT_OF_MEMORY;
+inline constexpr ViStatus kInternalFailureStatus = IVI_ERROR_CANNOT_RECOVER;
 
 // Runs the body of an exported function; no exception leaves it.
 template <class Body>

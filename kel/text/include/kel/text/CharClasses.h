@@ -3,6 +3,9 @@
 // no class, so texts in any 8-bit encoding are scanned safely.
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 namespace kel::text {
 
 // \s: blank, tab, line feed, vertical tab, form feed, carriage return.
@@ -32,6 +35,17 @@ constexpr char ToLowerAsciiChar(char c) {
 
 constexpr char ToUpperAsciiChar(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The position of the first character at or after pos that does not satisfy predicate.
+template <typename Predicate>
+constexpr std::size_t SkipWhile(std::string_view text, std::size_t pos, Predicate predicate) {
+  while (pos < text.size() && predicate(text[pos])) ++pos;
+  return pos;
+}
+
+constexpr std::size_t SkipSpace(std::string_view text, std::size_t pos) {
+  return SkipWhile(text, pos, IsSpace);
 }
 
 }  // namespace kel::text
