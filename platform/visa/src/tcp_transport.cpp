@@ -13,7 +13,6 @@
 namespace hnvisa {
 namespace {
 
-constexpr ViUInt32 kDefaultOpenTimeoutMs = 2000;
 
 bool isConnectionLoss(int error) {
   return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ECONNABORTED ||

@@ -12,6 +12,9 @@
 
 namespace hnvisa {
 
+// The time a network open may take when the caller gives none (ms).
+inline constexpr ViUInt32 kDefaultOpenTimeoutMs = 2000;
+
 class Transport {
  public:
   virtual ~Transport() = default;

@@ -56,7 +56,7 @@ std::vector<std::string> entriesOf(const std::string& directory) {
   return names;
 }
 
-bool isConnectionLoss(int error) { return error == ENODEV || error == ESHUTDOWN || error == EPIPE || error == EIO; }
+bool isDeviceGone(int error) { return error == ENODEV || error == ESHUTDOWN || error == EPIPE || error == EIO; }
 
 }  // namespace
 
@@ -106,7 +106,7 @@ ViStatus UsbtmcTransport::readStatusByte(ViUInt16& statusByte, const Deadline& d
   setDriverTimeout(deadline);
   __u8 value = 0;
   if (::ioctl(fd_, USBTMC488_IOCTL_READ_STB, &value) != 0)
-    return errno == ETIMEDOUT ? VI_ERROR_TMO : isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+    return errno == ETIMEDOUT ? VI_ERROR_TMO : isDeviceGone(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
   statusByte = value;
   return VI_SUCCESS;
 }
@@ -115,14 +115,14 @@ ViStatus UsbtmcTransport::clearDevice(const Deadline& deadline) {
   held_.clear();
   setDriverTimeout(deadline);
   if (::ioctl(fd_, USBTMC_IOCTL_CLEAR) != 0)
-    return errno == ETIMEDOUT ? VI_ERROR_TMO : isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+    return errno == ETIMEDOUT ? VI_ERROR_TMO : isDeviceGone(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
   return VI_SUCCESS;
 }
 
 ViStatus UsbtmcTransport::triggerDevice(const Deadline& deadline) {
   setDriverTimeout(deadline);
   if (::ioctl(fd_, USBTMC488_IOCTL_TRIGGER) != 0)
-    return errno == ETIMEDOUT ? VI_ERROR_TMO : isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+    return errno == ETIMEDOUT ? VI_ERROR_TMO : isDeviceGone(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
   return VI_SUCCESS;
 }
 
@@ -173,7 +173,7 @@ ViStatus UsbtmcTransport::writeMessage(bool endOfMessage, const Deadline& deadli
     }
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n < 0 && errno == ETIMEDOUT) return VI_ERROR_TMO;
-    return n < 0 && isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+    return n < 0 && isDeviceGone(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
   }
   return VI_SUCCESS;
 }
@@ -222,7 +222,7 @@ ViStatus UsbtmcTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
       if (deadline.expired()) return VI_ERROR_TMO;
       continue;
     }
-    return isConnectionLoss(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
+    return isDeviceGone(errno) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
   }
 }
 

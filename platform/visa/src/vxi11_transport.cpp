@@ -10,7 +10,6 @@
 namespace hnvisa {
 namespace {
 
-constexpr ViUInt32 kDefaultOpenTimeoutMs = 2000;
 constexpr ViUInt16 kPortmapperPort = 111;
 constexpr std::uint32_t kPortmapperProgram = 100000;
 constexpr std::uint32_t kPortmapperVersion = 2;
