@@ -1,5 +1,5 @@
 # Installation: `cmake --install <build> --prefix <dir>` lays out
-#   include/hnvqr/HnVQR.h visatype.h visa.h IviStatusCodes.h IviSessionServices.h IviConfigServer.h
+#   include/hnvqr/HnVQR.h visatype.h visa.h IviStatusCodes.h hnvisa_trace.h IviSessionServices.h IviConfigServer.h
 #                                           (a folder of their own: our visa.h and visatype.h
 #                                           must not replace or hide a vendor VISA's)
 #   lib/libHnVQR.so* libhnvisa.so*          (the driver needs libhnvisa at run time)
@@ -24,6 +24,7 @@ install(FILES
     ${PROJECT_SOURCE_DIR}/platform/include/visatype.h
     ${PROJECT_SOURCE_DIR}/platform/include/visa.h
     ${PROJECT_SOURCE_DIR}/platform/include/IviStatusCodes.h
+    ${PROJECT_SOURCE_DIR}/platform/include/hnvisa_trace.h
     ${PROJECT_SOURCE_DIR}/platform/include/IviSessionServices.h
     ${PROJECT_SOURCE_DIR}/platform/include/IviConfigServer.h
   DESTINATION ${HNVQR_INSTALL_HEADERDIR}

@@ -95,6 +95,16 @@ for name in sorted(runs):
                 "time per call (reported)", True, show(ns(runs[name])), show(ns(base)),
                 f"{ns(runs[name]) / ns(base):7.2f}x")
 
+# The I/O trace: off, an export against its own body in alternating rounds; on, per call.
+b = runs.get("BM_TraceOffAlternatingRounds/iterations:400")
+if b:
+    row("trace off: ConfigureVoltageLevel (median of rounds)", "its body called directly, rounds in turn",
+        "<= 1.01x", b["ratio"] <= 1.01, show(b["export_ns"]), show(b["body_ns"]), f"{b['ratio']:7.3f}x")
+on, off = runs.get("BM_TraceOnConfigureVoltageLevel"), runs.get("BM_TraceOffConfigureVoltageLevel")
+if on and off:
+    row("trace on: ConfigureVoltageLevel (a line per call)", "BM_TraceOffConfigureVoltageLevel",
+        "time per call (reported)", True, show(ns(on)), show(ns(off)), f"{ns(on) / ns(off):7.2f}x")
+
 # Scaling: two threads with a session each against one thread.
 one = runs.get("BM_SimulatedAttributeTrafficPerThread/real_time/threads:1")
 two = runs.get("BM_SimulatedAttributeTrafficPerThread/real_time/threads:2")

@@ -6,6 +6,10 @@
 #include "kel/RepCaps.h"
 #include "kel/TypedAccess.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 ViStatus _VI_FUNC HnVQR_GetAttributeViInt32(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
                                             ViInt32* AttributeValue) {
   return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue, "HnVQR_GetAttributeViInt32");
@@ -62,3 +66,5 @@ ViStatus _VI_FUNC HnVQR_GetChannelName(ViSession vi, ViInt32 Index, ViInt32 Name
     return kel::GetRepCapNameByIndex(vi, static_cast<ViInt64>(Index) - 1, NameBufferSize, Name);
   });
 }
+
+}  // namespace hnvqr::untraced

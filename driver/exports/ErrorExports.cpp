@@ -15,6 +15,10 @@
 #include "kel/text/Decimal.h"
 #include "kel/text/Text.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 namespace {
 
 constexpr ViInt32 kMessageBufferSize = 256;
@@ -158,3 +162,5 @@ ViStatus _VI_FUNC HnVQR_ClearInterchangeWarnings(ViSession vi) {
 ViStatus _VI_FUNC HnVQR_ResetInterchangeCheck(ViSession vi) {
   return InterchangeNotSupported(vi, "ResetInterchangeCheck");
 }
+
+}  // namespace hnvqr::untraced

@@ -9,6 +9,10 @@
 #include "kel/Io.h"
 #include "kel/TypedAccess.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 namespace {
 
 // The level a simulated minimum/maximum operation stores, when it stores one.
@@ -66,3 +70,5 @@ ViStatus _VI_FUNC HnVQR_SetMaxPowerLevel(ViSession vi) {
 ViStatus _VI_FUNC HnVQR_SetMinPowerLevel(ViSession vi) {
   return Command(vi, SimulatedLevel{HNVQR_ATTR_POWER_LEVEL, 0.0}, "POW MIN\n");
 }
+
+}  // namespace hnvqr::untraced

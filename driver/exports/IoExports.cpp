@@ -13,6 +13,10 @@
 #include "kel/Io.h"
 #include "kel/Status.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 namespace {
 
 // A count the VISA calls cannot take (negative, or beyond 32 bits) is refused before any I/O.
@@ -63,3 +67,5 @@ ViStatus _VI_FUNC HnVQR_viRead(ViSession vi, ViInt64 Count, ViByte Buffer[], ViI
     return status;
   });
 }
+
+}  // namespace hnvqr::untraced

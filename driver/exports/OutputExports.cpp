@@ -12,6 +12,10 @@
 #include "kel/Status.h"
 #include "kel/TypedAccess.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 namespace {
 
 // Ranges may exceed the ratings by this factor.
@@ -187,3 +191,5 @@ ViStatus _VI_FUNC HnVQR_QueryOutputState(ViSession vi, ViConstString ChannelName
     return session.CheckInstrumentStatus();
   });
 }
+
+}  // namespace hnvqr::untraced

@@ -6,6 +6,10 @@
 #include "kel/Frame.h"
 #include "kel/Lifecycle.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 ViStatus _VI_FUNC HnVQR_init(ViRsrc ResourceName, ViBoolean IdQuery, ViBoolean Reset, ViSession* Vi) {
   return kel::InitializeDriverSession(ResourceName, IdQuery, Reset, "", Vi, "HnVQR_init", HnVQR_reset);
 }
@@ -36,3 +40,5 @@ ViStatus _VI_FUNC HnVQR_UnlockSession(ViSession vi, ViBoolean* CallerHasLock) {
     return unlocked;
   });
 }
+
+}  // namespace hnvqr::untraced

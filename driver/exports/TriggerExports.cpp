@@ -5,6 +5,10 @@
 #include "kel/Frame.h"
 #include "kel/Status.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 namespace {
 
 ViStatus TriggerNotSupported(ViSession vi) {
@@ -25,3 +29,5 @@ ViStatus _VI_FUNC HnVQR_ConfigureTriggeredCurrentLimit(ViSession vi, ViConstStri
 ViStatus _VI_FUNC HnVQR_Initiate(ViSession vi) { return TriggerNotSupported(vi); }
 ViStatus _VI_FUNC HnVQR_Abort(ViSession vi) { return TriggerNotSupported(vi); }
 ViStatus _VI_FUNC HnVQR_SendSoftwareTrigger(ViSession vi) { return TriggerNotSupported(vi); }
+
+}  // namespace hnvqr::untraced

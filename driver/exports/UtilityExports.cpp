@@ -11,6 +11,10 @@
 #include "kel/Io.h"
 #include "kel/TypedAccess.h"
 
+// The bodies of the exports; the exported functions around them, which trace each call,
+// are generated from HnVQR.h (TracedExports.cpp).
+namespace hnvqr::untraced {
+
 namespace {
 
 constexpr ViInt32 kTextBufferSize = 256;
@@ -86,3 +90,5 @@ ViStatus _VI_FUNC HnVQR_revision_query(ViSession vi, ViChar DriverRev[256], ViCh
     return read < 0 ? read : VI_SUCCESS;
   });
 }
+
+}  // namespace hnvqr::untraced

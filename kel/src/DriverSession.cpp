@@ -4,6 +4,7 @@
 
 #include <IviSessionServices.h>
 
+#include "kel/CallTrace.h"
 #include "kel/DriverDefinition.h"
 #include "kel/Errors.h"
 #include "kel/Status.h"
@@ -35,6 +36,7 @@ ViStatus DriverSession::Initialize(std::string_view resourceName, bool idQuery, 
                                       "Interchange checking is not supported by the driver.", "True");
   }
 
+  if (const ViStatus traced = OpenSessionTrace(*this); traced < 0) return traced;
   if (const ViStatus opened = InitializeIo(); opened < 0) return opened;
 
   ViStatus result = VI_SUCCESS;

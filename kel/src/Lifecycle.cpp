@@ -8,6 +8,7 @@
 
 #include <IviSessionServices.h>
 
+#include "kel/CallTrace.h"
 #include "kel/DriverDefinition.h"
 #include "kel/DriverSession.h"
 #include "kel/Errors.h"
@@ -27,6 +28,7 @@ ViStatus InitializeDriverSession(ViConstString resourceName, ViBoolean idQuery, 
   ViSession handle = VI_NULL;
   const ViStatus created = IviSession_New(&handle);
   if (created < 0) return created;
+  NoteInitializingHandle(handle);
 
   const ViStatus result = Guarded(handle, [&]() -> ViStatus {
     if (const ViStatus checked = CheckNullPointer(handle, functionName, "ResourceName", resourceName); checked < 0) {

@@ -1,6 +1,7 @@
 // The VISA layer of the session object.
 #include <visa.h>
 
+#include "kel/CallTrace.h"
 #include "kel/DriverSession.h"
 #include "kel/Frame.h"
 #include "kel/Io.h"
@@ -26,8 +27,22 @@ ViStatus VisaSession<Derived>::InitializeIo() {
   if (self().GetSimulate()) return VI_SUCCESS;
   const ViStatus rm = viOpenDefaultRM(&resourceManager);
   if (rm < 0) return rm;
-  return viOpen(resourceManager, self().GetIoResourceDescriptor().c_str(), VI_NO_LOCK,
-                static_cast<ViUInt32>(self().GetOpenTimeout()), &io);
+  const std::string& resource = self().GetIoResourceDescriptor();
+  const ViInt64 started = hnvisa_trace_clock();
+  const ViStatus opened =
+      viOpen(resourceManager, resource.c_str(), VI_NO_LOCK, static_cast<ViUInt32>(self().GetOpenTimeout()), &io);
+  // The session's own trace takes over the VISA session's events, starting with its open; an
+  // open that failed is recorded here, as the VISA session never existed.
+  if (const HnvisaTrace trace = SessionTrace(self().GetSessionHandle()); trace != 0) {
+    if (opened >= 0) {
+      (void)viSetAttribute(io, HNVISA_ATTR_TRACE, trace);
+    } else {
+      const TraceField fields[] = {TraceText("op", "open"), TraceText("resource", resource.c_str()),
+                                   TraceValue("status", opened)};
+      hnvisa_trace_record(trace, started, fields, 3);
+    }
+  }
+  return opened;
 }
 
 // A session opened live and switched into simulation still holds its VISA sessions, so the

@@ -24,7 +24,7 @@ for candidate in "$prefix"/lib "$prefix"/lib64 "$prefix"/lib/*-linux-gnu; do
   if [ -e "$candidate/libHnVQR.so" ]; then libdir=$candidate; break; fi
 done
 [ -n "$libdir" ] || fail "no libHnVQR.so under $prefix"
-for file in HnVQR.h visatype.h visa.h IviStatusCodes.h IviSessionServices.h IviConfigServer.h; do
+for file in HnVQR.h visatype.h visa.h IviStatusCodes.h hnvisa_trace.h IviSessionServices.h IviConfigServer.h; do
   [ -f "$prefix/include/hnvqr/$file" ] || fail "include/hnvqr/$file is not installed"
 done
 # Our VISA headers stay in their own folder, out of the way of a vendor VISA's.
@@ -80,7 +80,7 @@ pkg-config --exists hnvqr || fail "pkg-config does not find hnvqr"
     $(pkg-config --cflags --libs hnvqr) || fail "cc with pkg-config --cflags --libs hnvqr"
 run_simulated "$work_dir/quickstart-pc"
 # The installed headers are usable on their own, each of them first in a translation unit.
-for header in HnVQR.h visatype.h visa.h IviStatusCodes.h IviSessionServices.h IviConfigServer.h; do
+for header in HnVQR.h visatype.h visa.h IviStatusCodes.h hnvisa_trace.h IviSessionServices.h IviConfigServer.h; do
   # shellcheck disable=SC2046
   echo "#include <$header>" | "$c_compiler" -std=c99 -Wall -Werror -fsyntax-only -x c - \
       $(pkg-config --cflags hnvqr) || fail "#include <$header> with pkg-config --cflags hnvqr"

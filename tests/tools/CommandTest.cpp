@@ -622,4 +622,22 @@ TEST(SimulatedCommand, ScpiIsRefusedInSimulation) {
     EXPECT_EQ(outcome.err.rfind("hnvqr: ", 0), 0u);
 }
 
+TEST(TraceCommands, TraceOfARunReadsAsATableAndReplaysTheSame) {
+    ScratchDirectory scratch;
+    const std::string trace = (scratch.path() / "run.jsonl").string();
+    ASSERT_EQ(run_hnvqr({"--simulate", "set", "voltage_level", "7.5"}, {"HNVQR_TRACE=" + trace}).exit_code, 0);
+
+    const Outcome table = run_hnvqr({"trace", trace});
+    EXPECT_EQ(table.exit_code, 0);
+    EXPECT_NE(table.out.find("call       1  HnVQR_SetAttributeViReal64(AttributeID=1250001, AttributeValue=7.5"),
+              std::string::npos)
+        << table.out;
+    EXPECT_EQ(run_hnvqr({"trace", trace, "--errors"}).out.find("HnVQR_"), std::string::npos);
+
+    const Outcome replay = run_hnvqr({"replay", trace});
+    EXPECT_EQ(replay.exit_code, 0) << replay.out;
+    EXPECT_NE(replay.out.find(" calls replayed, 0 differ"), std::string::npos) << replay.out;
+    EXPECT_EQ(run_hnvqr({"trace", (scratch.path() / "none.jsonl").string()}).exit_code, 1);
+}
+
 }  // namespace

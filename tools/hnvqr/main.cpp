@@ -27,6 +27,7 @@
 #include "AttributeCatalog.h"
 #include "AttributeValues.h"
 #include "StoreNames.h"
+#include "TraceCommands.h"
 
 #ifndef HNVQR_TOOL_VERSION
 #define HNVQR_TOOL_VERSION "unknown"
@@ -74,6 +75,12 @@ constexpr std::string_view kUsage =
     "                              answer is printed\n"
     "  names                       list the logical names and driver sessions of the\n"
     "                              configuration store, and where it was found\n"
+    "  trace FILE [--session N] [--errors] [--slow MS]\n"
+    "                              show an I/O trace (HNVQR_TRACE, DriverSetup TraceFile) as a\n"
+    "                              table; flags failures and exchanges slower than MS (100)\n"
+    "  replay FILE                 run the calls of a trace again, against the trace itself\n"
+    "                              (REPLAY::FILE::0::INSTR) or the --resource given, and compare\n"
+    "                              each status and value with the recorded one\n"
     "\n"
     "Numbers are decimal (12, -0.5, 1e-3) or hexadecimal whole numbers (0x3C). With the status\n"
     "check on, an error the instrument reports is read from its error queue and printed.\n";
@@ -241,7 +248,8 @@ Arguments parse_arguments(int argc, char** argv) {
     if (optind >= argc) throw UsageError{"no command given"};
     arguments.command = argv[optind++];
     for (; optind < argc; ++optind) arguments.operands.emplace_back(argv[optind]);
-    if (arguments.command == "names") return arguments;  // reads the store; opens nothing
+    if (arguments.command == "names" || arguments.command == "trace") return arguments;  // open nothing
+    if (arguments.command == "replay") return arguments;  // opens what the trace opened, or --resource
     if (arguments.resource && arguments.simulate) throw UsageError{"give either --resource or --simulate, not both"};
     if (!arguments.resource && !arguments.simulate) throw UsageError{"give --resource RESOURCE or --simulate"};
     if (arguments.simulate && arguments.options && option_string_names(*arguments.options, "Simulate")) {
@@ -687,8 +695,42 @@ int run(int argc, char** argv) {
             if (operands[0].empty() || operands[0].find_first_of("\r\n") != std::string::npos) {
                 throw UsageError{"scpi takes one command line, not empty"};
             }
+        } else if (command == "trace") {
+            if (operands.empty()) throw UsageError{"trace takes a trace file"};
+        } else if (command == "replay") {
+            expect_operands(arguments, 1, 1);
         } else {
             throw UsageError{"unknown command '" + command + "'"};
+        }
+
+        if (command == "trace") {
+            TraceOptions trace_options;
+            std::optional<std::string> file;
+            for (std::size_t i = 0; i < operands.size(); ++i) {
+                const std::string& operand = operands[i];
+                if (operand == "--errors") {
+                    trace_options.errors_only = true;
+                } else if (operand == "--session" || operand == "--slow") {
+                    if (i + 1 >= operands.size()) throw UsageError{"option '" + operand + "' needs a value"};
+                    const std::optional<long long> number = parse_whole_number(operands[++i], 0, INT32_MAX);
+                    if (!number) throw UsageError{"bad value '" + operands[i] + "' for " + operand};
+                    if (operand == "--session") trace_options.session = *number;
+                    else trace_options.slow_ms = static_cast<double>(*number);
+                } else if (!file && !operand.starts_with("--")) {
+                    file = operand;
+                } else {
+                    throw UsageError{"unexpected operand '" + operand + "' of trace"};
+                }
+            }
+            if (!file) throw UsageError{"trace takes a trace file"};
+            const int code = run_trace(*file, trace_options);
+            finish_output();
+            return code;
+        }
+        if (command == "replay") {
+            const int code = run_replay(operands[0], arguments.resource);
+            finish_output();
+            return code;
         }
 
         if (command == "names") {

@@ -199,6 +199,37 @@ ViStatus parseGpib(const std::vector<std::string_view>& parts, ResourceName& par
   return VI_SUCCESS;
 }
 
+// REPLAY::file[::speed]::INSTR. The file is everything between the first "::" and the last
+// one or two (a path with "::" of its own needs the speed written out).
+ViStatus parseReplay(std::string_view text, ResourceName& parsed) {
+  if (!equalsIgnoringCase(text.substr(0, 8), "REPLAY::")) return VI_ERROR_INV_RSRC_NAME;
+  std::string_view rest = text.substr(8);
+  const std::size_t classAt = rest.rfind("::");
+  if (classAt == std::string_view::npos || !equalsIgnoringCase(rest.substr(classAt + 2), "INSTR"))
+    return VI_ERROR_INV_RSRC_NAME;
+  rest = rest.substr(0, classAt);
+  double speed = 1.0;
+  std::string speedText;
+  if (const std::size_t speedAt = rest.rfind("::"); speedAt != std::string_view::npos) {
+    const std::string_view digits = rest.substr(speedAt + 2);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), speed);
+    if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || !(speed >= 0.0) ||
+        speed > 1e6)
+      return VI_ERROR_INV_RSRC_NAME;
+    speedText = "::" + std::string(digits);
+    rest = rest.substr(0, speedAt);
+  }
+  if (rest.empty()) return VI_ERROR_INV_RSRC_NAME;
+  for (const char c : rest)
+    if (std::iscntrl(static_cast<unsigned char>(c))) return VI_ERROR_INV_RSRC_NAME;
+  parsed.kind = ResourceKind::Replay;
+  parsed.replayFile = std::string(rest);
+  parsed.replaySpeed = speed;
+  parsed.resourceClass = "INSTR";
+  parsed.canonical = "REPLAY::" + parsed.replayFile + speedText + "::INSTR";
+  return VI_SUCCESS;
+}
+
 std::string_view trimBlanks(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
@@ -217,6 +248,7 @@ ViStatus parseResourceName(std::string_view text, ResourceName& parsed) {
   if (startsWithIgnoringCase(first, "ASRL")) return parseSerial(parts, parsed);
   if (startsWithIgnoringCase(first, "USB")) return parseUsb(parts, parsed);
   if (startsWithIgnoringCase(first, "GPIB")) return parseGpib(parts, parsed);
+  if (equalsIgnoringCase(first, "REPLAY")) return parseReplay(text, parsed);
   return VI_ERROR_INV_RSRC_NAME;
 }
 

@@ -15,6 +15,7 @@ enum class ResourceKind {
   Serial,       // ASRL[board][::INSTR] or ASRL/dev/path[::INSTR]
   Usb,          // USB[board]::vid::pid::serial[::interface]::INSTR (USB-TMC); RAW has no transport
   Gpib,         // GPIB...: no transport yet
+  Replay,       // REPLAY::file[::speed]::INSTR: a recorded trace played back as the instrument
 };
 
 struct ResourceName {
@@ -28,6 +29,8 @@ struct ResourceName {
   std::string usbSerial;
   int usbInterface = -1;   // -1 when not given
   std::string devicePath;  // Serial: the device to open ("" for ASRL0, which has none)
+  std::string replayFile;  // Replay: the trace file, case kept
+  double replaySpeed = 1.0;  // Replay: factor on the recorded timing, 0 for none
   std::string canonical;   // VI_ATTR_RSRC_NAME
   std::string resourceClass;  // VI_ATTR_RSRC_CLASS
 };
@@ -39,7 +42,8 @@ inline ViUInt16 interfaceTypeOf(ResourceKind kind) {
     case ResourceKind::Usb: return VI_INTF_USB;
     case ResourceKind::Gpib: return VI_INTF_GPIB;
     case ResourceKind::TcpipSocket:
-    case ResourceKind::TcpipInstr: break;
+    case ResourceKind::TcpipInstr:
+    case ResourceKind::Replay: break;
   }
   return VI_INTF_TCPIP;
 }

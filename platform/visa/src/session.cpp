@@ -19,7 +19,7 @@ constexpr std::uint32_t kMaxOwedReplies = 1024;
 }  // namespace
 
 Session::Session(std::unique_ptr<Transport> transport, SessionIdentity identity)
-    : transport_(std::move(transport)),
+    : transport_(std::make_unique<TappedTransport>(std::move(transport), capture_)),
       identity_(std::move(identity)),
       // A socket has no END on the wire; a serial port delivers END through END_IN.
       suppressEndEnabled_(identity_.interfaceType == VI_INTF_TCPIP) {}

@@ -4,6 +4,7 @@
 #define HNVISA_SESSION_H
 
 #include <array>
+#include <initializer_list>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -14,7 +15,10 @@
 #include "attributes.h"
 #include "deadline.h"
 #include "formatted_io.h"
+#include "hnvisa_trace.h"
 #include "resource_name.h"
+#include "trace_tap.h"
+#include "trace_writer.h"
 #include "transport.h"
 
 namespace hnvisa {
@@ -58,6 +62,31 @@ class Session final : private InputSource, private OutputSink {
 
   // Wakes a call blocked on this session's transport; safe without the I/O lock.
   void interrupt() { transport_->interrupt(); }
+
+  // The I/O trace (session_trace.cpp). The handle and the open are noted once the session is
+  // in the table; the open is recorded into the session's trace then, and again into each
+  // trace it is later given (HNVISA_ATTR_TRACE).
+  void noteOpened(ViSession handle, std::int64_t started, std::int64_t ended);
+  ViStatus attachTrace(HnvisaTrace trace);
+  std::shared_ptr<hntrace::TraceWriter> traceWriter() const;
+  // Runs `body` and, when the session is traced, records it as one `operation` with the
+  // bytes it sent and received. Expects the I/O lock held.
+  template <typename Body>
+  ViStatus traced(const char* operation, Body&& body) {
+    const std::shared_ptr<hntrace::TraceWriter> writer = traceWriter();
+    if (!writer) return body();
+    const std::int64_t started = traceClock();
+    capture_.begin();
+    const ViStatus status = body();
+    capture_.active = false;
+    recordOperation(*writer, operation, started, status, {});
+    return status;
+  }
+  void recordAttribute(std::int64_t started, ViAttr attribute, ViAttrState value, ViStatus status);
+  void recordClose(std::int64_t started, ViStatus status);
+  static std::int64_t traceClock();
+  // A description of the last failure with `status`, where the transport keeps one.
+  bool describeFailure(ViStatus status, std::string& text) const { return transport_->describeFailure(status, text); }
 
  private:
   // One deadline for a whole exchange: the outermost operation sets it, the nested ones
@@ -123,7 +152,12 @@ class Session final : private InputSource, private OutputSink {
   bool isEndByte(ViByte byte) const;
   bool isTermChar(ViByte byte) const { return termCharEnabled_ && byte == termChar_; }
 
+  void recordOperation(hntrace::TraceWriter& writer, const char* operation, std::int64_t started, ViStatus status,
+                       std::initializer_list<HnvisaTraceField> extra);
+  void recordOpen(hntrace::TraceWriter& writer) const;
+
   std::mutex ioMutex_;
+  TraceCapture capture_;  // filled by the tapped transport while an operation is traced
   std::unique_ptr<Transport> transport_;
   const SessionIdentity identity_;
 
@@ -139,6 +173,12 @@ class Session final : private InputSource, private OutputSink {
   bool writtenQueryPending_ = false;    // the message being written so far holds a query
   bool writtenInQuotes_ = false;        // ... and ends inside a quoted string
   bool midReply_ = false;               // bytes of a reply were taken since the last END
+
+  // Guards the four members below: the trace writer is read without the I/O lock at close.
+  mutable std::mutex traceMutex_;
+  std::shared_ptr<hntrace::TraceWriter> traceWriter_;
+  ViSession handle_ = VI_NULL;
+  std::int64_t openStarted_ = 0, openEnded_ = 0;
 
   ViUInt32 timeoutMs_ = 2000;
   ViUInt8 termChar_ = '\n';

@@ -57,6 +57,7 @@ std::shared_ptr<Session> SessionTable::findInstrument(ViSession handle) const {
 }
 
 ViStatus SessionTable::close(ViSession handle) {
+  const std::int64_t started = Session::traceClock();
   std::vector<std::shared_ptr<Session>> closing;
   std::vector<ViSession> closedHandles;
   {
@@ -88,7 +89,10 @@ ViStatus SessionTable::close(ViSession handle) {
   // Outside the table lock: a blocked call returns at once; the transport itself closes
   // when the last call using it lets go of the session.
   for (const ViSession closed : closedHandles) LockTable::instance().releaseAll(closed);
-  for (const auto& session : closing) session->interrupt();
+  for (const auto& session : closing) {
+    session->interrupt();
+    session->recordClose(started, VI_SUCCESS);
+  }
   return VI_SUCCESS;
 }
 

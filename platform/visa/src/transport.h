@@ -54,6 +54,10 @@ class Transport {
   virtual ViStatus setAttribute(ViAttr /*attribute*/, ViAttrState /*value*/) {
     return VI_ERROR_NSUP_ATTR;
   }
+
+  // A description of the last failure with `status` where the transport has more to say
+  // than the status's own text (a replay names what differed); false otherwise.
+  virtual bool describeFailure(ViStatus /*status*/, std::string& /*text*/) const { return false; }
 };
 
 }  // namespace hnvisa

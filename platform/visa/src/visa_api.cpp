@@ -10,6 +10,10 @@
 #include "session_table.h"
 #include "status_text.h"
 #include "tcp_transport.h"
+#include "hnvisa_trace.h"
+#include "replay_transport.h"
+#include "trace_line.h"
+#include "trace_registry.h"
 #include "usbtmc_transport.h"
 #include "vxi11_transport.h"
 #include "visa.h"
@@ -31,8 +35,21 @@ ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::uniq
       return UsbtmcTransport::open(UsbDeviceId{name.usbVendor, name.usbProduct, name.usbSerial, name.usbInterface},
                                    transport);
     case ResourceKind::Gpib: return VI_ERROR_LIBRARY_NFOUND;
+    case ResourceKind::Replay: return ReplayTransport::open(name.replayFile, name.replaySpeed, transport);
   }
   return VI_ERROR_LIBRARY_NFOUND;
+}
+
+// An open that failed, into the process trace (a session's own trace does not exist yet).
+void recordFailedOpen(const char* resource, std::int64_t started, ViStatus status) {
+  std::string reason;
+  const auto writer =
+      hntrace::TraceRegistry::instance().writer(hntrace::TraceRegistry::instance().environmentTrace(reason));
+  if (!writer) return;
+  const HnvisaTraceField fields[] = {{"op", HNVISA_TRACE_TEXT, "open", 0, 0, 0.0},
+                                     {"resource", HNVISA_TRACE_TEXT, resource, 0, 0, 0.0},
+                                     {"status", HNVISA_TRACE_INTEGER, nullptr, 0, status, 0.0}};
+  hntrace::record(writer.get(), started, fields);
 }
 
 }  // namespace
@@ -56,7 +73,8 @@ ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi) {
 ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 timeout, ViPSession vi) {
   if (vi == nullptr) return VI_ERROR_USER_BUF;
   *vi = VI_NULL;
-  return hnvisa::guarded([&]() -> ViStatus {
+  const std::int64_t started = hntrace::monotonicNow();
+  const ViStatus opened = hnvisa::guarded([&]() -> ViStatus {
     SessionTable& table = SessionTable::instance();
     if (!table.isResourceManager(sesn)) return table.findInstrument(sesn) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
     constexpr ViAccessMode kKnownModes = VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK | VI_LOAD_CONFIG;
@@ -68,15 +86,21 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, Vi
     std::unique_ptr<hnvisa::Transport> transport;
     if (const ViStatus status = hnvisa::openTransport(parsed, timeout, transport); status < VI_SUCCESS)
       return status;
-    hnvisa::SessionIdentity identity{parsed.canonical, parsed.resourceClass, hnvisa::interfaceTypeOf(parsed.kind),
+    // A replay behaves as the kind of resource it recorded.
+    const hnvisa::ResourceKind kind = parsed.kind == hnvisa::ResourceKind::Replay
+                                          ? static_cast<hnvisa::ReplayTransport&>(*transport).recordedKind()
+                                          : parsed.kind;
+    hnvisa::SessionIdentity identity{parsed.canonical, parsed.resourceClass, hnvisa::interfaceTypeOf(kind),
                                      parsed.board};
     auto session = std::make_shared<Session>(std::move(transport), std::move(identity));
     // VXI-11 and USB-TMC carry END on the wire, so a read ends with the instrument's message.
-    if (parsed.kind == hnvisa::ResourceKind::TcpipInstr || parsed.kind == hnvisa::ResourceKind::Usb)
+    if (kind == hnvisa::ResourceKind::TcpipInstr || kind == hnvisa::ResourceKind::Usb)
       session->setAttribute(VI_ATTR_SUPPRESS_END_EN, VI_FALSE);
     ViSession handle = VI_NULL;
+    const std::shared_ptr<Session> added = session;
     if (const ViStatus status = table.addInstrument(sesn, std::move(session), handle); status < VI_SUCCESS)
       return status;
+    added->noteOpened(handle, started, hntrace::monotonicNow());
     // A lock asked for at open is waited for within the open time-out; a session that
     // cannot have it is not handed out.
     if (mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) {
@@ -92,6 +116,12 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, Vi
     *vi = handle;
     return VI_SUCCESS;
   });
+  if (opened < VI_SUCCESS && name != nullptr && hntrace::TraceRegistry::instance().active())
+    hnvisa::guarded([&] {
+      hnvisa::recordFailedOpen(name, started, opened);
+      return VI_SUCCESS;
+    });
+  return opened;
 }
 
 ViStatus _VI_FUNC viClose(ViObject vi) {
@@ -101,10 +131,14 @@ ViStatus _VI_FUNC viClose(ViObject vi) {
 ViStatus _VI_FUNC viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
   return hnvisa::withInstrument(
       vi, [&](Session& session) -> ViStatus {
+        if (attrName == HNVISA_ATTR_TRACE) return session.attachTrace(static_cast<HnvisaTrace>(attrValue));
+        const std::int64_t started = Session::traceClock();
         hnvisa::AttributeValue constant;
-        if (attrName == VI_ATTR_RSRC_LOCK_STATE || hnvisa::libraryAttribute(attrName, constant))
-          return VI_ERROR_ATTR_READONLY;
-        return session.setAttribute(attrName, attrValue);
+        ViStatus status = VI_ERROR_ATTR_READONLY;
+        if (attrName != VI_ATTR_RSRC_LOCK_STATE && !hnvisa::libraryAttribute(attrName, constant))
+          status = session.setAttribute(attrName, attrValue);
+        session.recordAttribute(started, attrName, attrValue, status);
+        return status;
       }, VI_ERROR_NSUP_ATTR);
 }
 
@@ -125,12 +159,14 @@ ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) 
   }, VI_ERROR_NSUP_ATTR);
 }
 
-ViStatus _VI_FUNC viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) {
+ViStatus _VI_FUNC viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]) {
   if (desc == nullptr) return VI_ERROR_USER_BUF;
   desc[0] = '\0';
   return hnvisa::guarded([&] {
     std::string text;
-    hnvisa::describeStatus(status, text);
+    // A session that knows more about its last failure (a replay that differed) says so.
+    const std::shared_ptr<Session> session = SessionTable::instance().findInstrument(vi);
+    if (!session || !session->describeFailure(status, text)) hnvisa::describeStatus(status, text);
     hnvisa::copyToVisaString(text, desc);
     return VI_SUCCESS;
   });
@@ -138,20 +174,20 @@ ViStatus _VI_FUNC viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) 
 
 ViStatus _VI_FUNC viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) { return session.read(buf, cnt, retCnt); });
+  return hnvisa::withTracedInstrument(vi, "read", [&](Session& session) { return session.read(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) { return session.write(buf, cnt, retCnt); });
+  return hnvisa::withTracedInstrument(vi, "write", [&](Session& session) { return session.write(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viFlush(ViSession vi, ViUInt16 mask) {
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) { return session.flush(mask); });
+  return hnvisa::withTracedInstrument(vi, "flush", [&](Session& session) { return session.flush(mask); });
 }
 
 ViStatus _VI_FUNC viVPrintf(ViSession vi, ViConstString writeFmt, va_list params) {
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) {
+  return hnvisa::withTracedInstrument(vi, "write", [&](Session& session) {
     ArgList arguments(params);
     return session.printf(writeFmt, arguments);
   });
@@ -166,7 +202,7 @@ ViStatus _VI_FUNCC viPrintf(ViSession vi, ViConstString writeFmt, ...) {
 }
 
 ViStatus _VI_FUNC viVScanf(ViSession vi, ViConstString readFmt, va_list params) {
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) {
+  return hnvisa::withTracedInstrument(vi, "read", [&](Session& session) {
     ArgList arguments(params);
     return session.scanf(readFmt, arguments);
   });
@@ -181,7 +217,7 @@ ViStatus _VI_FUNCC viScanf(ViSession vi, ViConstString readFmt, ...) {
 }
 
 ViStatus _VI_FUNC viVQueryf(ViSession vi, ViConstString writeFmt, ViConstString readFmt, va_list params) {
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) {
+  return hnvisa::withTracedInstrument(vi, "query", [&](Session& session) {
     ArgList arguments(params);
     return session.queryf(writeFmt, readFmt, arguments);
   });

@@ -7,18 +7,18 @@ using hnvisa::Session;
 extern "C" {
 
 ViStatus _VI_FUNC viReadSTB(ViSession vi, ViPUInt16 status) {
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) -> ViStatus {
+  return hnvisa::withTracedInstrument(vi, "read_stb", [&](Session& session) -> ViStatus {
     if (status == nullptr) return VI_ERROR_USER_BUF;
     return session.readStatusByte(*status);
   });
 }
 
 ViStatus _VI_FUNC viClear(ViSession vi) {
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) { return session.clear(); });
+  return hnvisa::withTracedInstrument(vi, "clear", [&](Session& session) { return session.clear(); });
 }
 
 ViStatus _VI_FUNC viAssertTrigger(ViSession vi, ViUInt16 protocol) {
-  return hnvisa::withAccessibleInstrument(vi, [&](Session& session) -> ViStatus {
+  return hnvisa::withTracedInstrument(vi, "trigger", [&](Session& session) -> ViStatus {
     if (protocol != VI_TRIG_PROT_DEFAULT) return VI_ERROR_INV_PROT;
     return session.assertTrigger();
   });
