@@ -5,22 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <sys/syscall.h>
-#include <unistd.h>
+
+#include "trace_platform.h"
 
 namespace hntrace {
 namespace {
 
-long threadId() {
-  thread_local const long id = static_cast<long>(::syscall(SYS_gettid));
-  return id;
-}
-
-// Asked once per thread: getpid is a system call.
-long processId() {
-  thread_local const long id = static_cast<long>(::getpid());
-  return id;
-}
+using platform::processId;
+using platform::threadId;
 
 void appendInteger(std::string& line, long long value) {
   char digits[24];
@@ -58,7 +50,7 @@ void appendWallClock(std::string& line, std::int64_t at) {
   const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
   const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
   std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  platform::utcTime(seconds, utc);
   char text[40];
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
   line.append(text, length);

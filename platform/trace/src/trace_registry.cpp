@@ -3,14 +3,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <vector>
 
 #include "trace_line.h"
+#include "trace_platform.h"
 
 namespace hntrace {
 namespace {
@@ -22,12 +20,6 @@ void copyReason(const std::string& reason, ViChar* destination) {
   const std::size_t length = std::min(reason.size(), kReasonCapacity - 1);
   std::memcpy(destination, reason.data(), length);
   destination[length] = '\0';
-}
-
-std::string systemReason(int error) {
-  char text[128];
-  // The GNU strerror_r returns its text, which need not be in `text`.
-  return ::strerror_r(error, text, sizeof text);
 }
 
 }  // namespace
@@ -58,32 +50,18 @@ ViStatus TraceRegistry::open(const std::string& path, HnvisaTrace& handle, std::
     reason = "the file name is empty";
     return VI_ERROR_IO;
   }
-  int fd = -1;
-  if (path == "-") {
-    fd = STDERR_FILENO;
-  } else {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      reason = systemReason(errno);
-      return VI_ERROR_IO;
-    }
-  }
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) {
-    reason = systemReason(errno);
-    if (fd != STDERR_FILENO) ::close(fd);
-    return VI_ERROR_IO;
-  }
-  const FileKey key{static_cast<unsigned long long>(status.st_dev), static_cast<unsigned long long>(status.st_ino)};
+  platform::OpenedFile file;
+  if (!platform::openForAppend(path, file, reason)) return VI_ERROR_IO;
+  const int fd = file.fd;
+  const FileKey key{file.device, file.inode};
   const std::unique_lock lock(mutex_);
   auto found = files_.find(key);
   if (found != files_.end()) {
-    if (fd != STDERR_FILENO) ::close(fd);  // this process writes the file through its one writer
+    platform::close(fd);  // this process writes the file through its one writer
   } else {
     // A trace starts empty; only a regular file can be emptied.
-    if (S_ISREG(status.st_mode) && ::ftruncate(fd, 0) != 0) {
-      reason = systemReason(errno);
-      if (fd != STDERR_FILENO) ::close(fd);
+    if (file.regular && !platform::truncate(fd, reason)) {
+      platform::close(fd);
       return VI_ERROR_IO;
     }
     found = files_.emplace(key, OpenFile{std::make_shared<TraceWriter>(fd), 0}).first;

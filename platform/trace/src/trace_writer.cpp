@@ -1,9 +1,6 @@
 #include "trace_writer.h"
 
-#include <cerrno>
-#include <csignal>
-#include <pthread.h>
-#include <unistd.h>
+#include "trace_platform.h"
 
 namespace hntrace {
 
@@ -18,7 +15,7 @@ TraceWriter::~TraceWriter() {
   }
   wake_.notify_one();
   thread_.join();
-  if (fd_ != STDERR_FILENO) ::close(fd_);
+  platform::close(fd_);
 }
 
 std::string TraceWriter::droppedLine(std::uint64_t count) {
@@ -63,20 +60,15 @@ std::uint64_t TraceWriter::droppedTotal() const {
 void TraceWriter::writeAll(const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t written = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
+    const long written = platform::write(fd_, bytes.data() + done, bytes.size() - done);
     if (written <= 0) return;  // a file that refuses more loses the rest; the caller never knows
     done += static_cast<std::size_t>(written);
   }
 }
 
 void TraceWriter::run() {
-  // A trace into a pipe whose reader has gone must not end the process: the write fails
-  // with EPIPE instead.
-  sigset_t pipeSignal;
-  sigemptyset(&pipeSignal);
-  sigaddset(&pipeSignal, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+  // A trace into a pipe whose reader has gone must not end the process.
+  platform::ignoreBrokenPipeOnThisThread();
 
   std::deque<std::string> batch;
   std::string bytes;

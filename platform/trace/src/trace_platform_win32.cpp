@@ -1,0 +1,73 @@
+#include <windows.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+
+#include "trace_platform.h"
+
+namespace hntrace::platform {
+namespace {
+
+std::string systemReason(int error) {
+  char text[128];
+  if (strerror_s(text, sizeof text, error) != 0) return "error " + std::to_string(error);
+  return text;
+}
+
+}  // namespace
+
+const int kStandardError = 2;
+
+long threadId() { return static_cast<long>(::GetCurrentThreadId()); }
+
+long processId() { return static_cast<long>(::GetCurrentProcessId()); }
+
+void utcTime(std::time_t seconds, std::tm& utc) { ::gmtime_s(&utc, &seconds); }
+
+bool openForAppend(const std::string& path, OpenedFile& file, std::string& reason) {
+  file.fd = path == "-" ? kStandardError
+                        : ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
+                                  _S_IREAD | _S_IWRITE);
+  if (file.fd < 0) {
+    reason = systemReason(errno);
+    return false;
+  }
+  // The volume serial number and file index identify a file on Windows (st_ino is 0 there).
+  BY_HANDLE_FILE_INFORMATION information{};
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(file.fd));
+  if (handle != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(handle, &information)) {
+    file.device = information.dwVolumeSerialNumber;
+    file.inode = (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    file.regular = ::GetFileType(handle) == FILE_TYPE_DISK;
+  } else {
+    // A console or pipe: one identity per descriptor number is all the process needs.
+    file.device = ~0ULL;
+    file.inode = static_cast<unsigned long long>(file.fd);
+    file.regular = false;
+  }
+  return true;
+}
+
+bool truncate(int fd, std::string& reason) {
+  if (::_chsize_s(fd, 0) == 0) return true;
+  reason = systemReason(errno);
+  return false;
+}
+
+void close(int fd) {
+  if (fd >= 0 && fd != kStandardError) ::_close(fd);
+}
+
+long write(int fd, const char* data, std::size_t size) {
+  const unsigned int piece = size > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<unsigned int>(size);
+  return static_cast<long>(::_write(fd, data, piece));
+}
+
+// Windows has no SIGPIPE: a write into a closed pipe fails on its own.
+void ignoreBrokenPipeOnThisThread() {}
+
+}  // namespace hntrace::platform
