@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "HnVQR.h"
+#include "trace_bytes.h"
 
 namespace hnvqr::tool {
 namespace {
@@ -42,17 +43,7 @@ bool read_events(const std::string& file, std::vector<Event>& events) {
 // A trace's strings stand for bytes, one code point (0 to 255) each.
 std::string bytes_of(const json& value) {
     if (!value.is_string()) return {};
-    const std::string& text = value.get_ref<const std::string&>();
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead >= 0xC0 && lead < 0xE0 && i + 1 < text.size()) {
-            bytes += static_cast<char>(((lead & 0x1F) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-        } else {
-            bytes += static_cast<char>(lead);
-        }
-    }
-    return bytes;
+    return hntrace::bytesFromTraceText(value.get_ref<const std::string&>());
 }
 
 // Bytes as a reader wants them on one line: printable text as is, the rest escaped.

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "trace_bytes.h"
 #include "trace_line.h"
 
 namespace hnvisa {
@@ -18,18 +19,7 @@ using nlohmann::json;
 // as UTF-8.
 std::string bytesOf(const json& value) {
   if (!value.is_string()) return {};
-  const std::string& text = value.get_ref<const std::string&>();
-  std::string bytes;
-  bytes.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead >= 0xC0 && lead < 0xE0 && i + 1 < text.size()) {
-      bytes += static_cast<char>(((lead & 0x1F) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-    } else {
-      bytes += static_cast<char>(lead);
-    }
-  }
-  return bytes;
+  return hntrace::bytesFromTraceText(value.get_ref<const std::string&>());
 }
 
 bool isExchange(const std::string& operation) {
