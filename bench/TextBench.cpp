@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HnVQR.h"
+#include "kel/Frame.h"
 #include "kel/RepCaps.h"
 #include "kel/text/OptionScanners.h"
 #include "kel/text/SelectorScanners.h"
@@ -144,9 +145,10 @@ void TimeResolveSelector(benchmark::State& state, const std::string& selector) {
   ViBoolean hasLock = VI_FALSE;
   HnVQR_LockSession(vi, &hasLock);  // resolution runs under the session lock
   ViStatus status = VI_SUCCESS;
+  kel::DriverSession& session = *kel::FindSession(vi);
   for (auto _ : state) {
     std::vector<kel::RepCapName> names;
-    status = kel::ResolveSelector(vi, selector.c_str(), names, true);
+    status = kel::ResolveSelector(session, selector.c_str(), names, true);
     benchmark::DoNotOptimize(names.data());
   }
   state.SetLabel(status == VI_SUCCESS ? "resolves" : "rejected, status " + std::to_string(static_cast<unsigned>(status)));

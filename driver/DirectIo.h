@@ -2,10 +2,13 @@
 
 #include <visatype.h>
 
+namespace kel {
+class DriverSession;
+}
+
 namespace hnvqr {
 
-// Direct I/O is not available in simulation: reads SIMULATE through the typed access and
-// records the I/O error when it is on.
-ViStatus RefuseInSimulation(ViSession vi);
+// Direct I/O is not available in simulation: records the I/O error when SIMULATE is on.
+ViStatus RefuseInSimulation(kel::DriverSession& session);
 
 }  // namespace hnvqr

@@ -97,8 +97,4 @@ ViStatus HalvornVQRDriverSession::QueryInstrumentIdentity(std::string& manufactu
   return ReportErrorWithElaboration(kel::status::kCannotRecover, "Unrecognized model: %s", model);
 }
 
-HalvornVQRDriverSession* FindVqrSession(ViSession vi) {
-  return static_cast<HalvornVQRDriverSession*>(kel::FindSession(vi));
-}
-
 }  // namespace hnvqr

@@ -41,7 +41,4 @@ class HalvornVQRDriverSession : public kel::DriverSession {
   ViReal64 powerRating_ = 0.0;
 };
 
-// The concrete session behind a handle, or nullptr.
-HalvornVQRDriverSession* FindVqrSession(ViSession vi);
-
 }  // namespace hnvqr

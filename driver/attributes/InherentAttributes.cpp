@@ -66,12 +66,12 @@ ViStatus HnVQR_get_SPECIFIC_DRIVER_CLASS_SPEC_MINOR_VERSION(ViSession vi, ViCons
 }
 
 ViStatus HnVQR_get_CHANNEL_COUNT(ViSession vi, ViConstString, ViInt32* value) {
-  return kel::WithSession(vi, [&](DriverSession&) {
+  return kel::WithSession(vi, [&](DriverSession& session) {
     if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_get_CHANNEL_COUNT", "AttributeValue", value);
         checked < 0) {
       return checked;
     }
-    *value = kel::GetRepCapCount(vi);
+    *value = kel::GetRepCapCount(session);
     return VI_SUCCESS;
   });
 }

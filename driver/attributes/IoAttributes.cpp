@@ -8,17 +8,12 @@
 #include "kel/Errors.h"
 #include "kel/Frame.h"
 #include "kel/Status.h"
-#include "kel/TypedAccess.h"
 
 namespace hnvqr {
 
-ViStatus RefuseInSimulation(ViSession vi) {
-  ViBoolean simulating = VI_FALSE;
-  if (const ViStatus read = kel::GetAttribute<ViBoolean>(vi, nullptr, HNVQR_ATTR_SIMULATE, &simulating); read < 0) {
-    return read;
-  }
-  if (simulating != VI_TRUE) return VI_SUCCESS;
-  return kel::ReportErrorWithElaboration(vi, HNVQR_ERROR_IO,
+ViStatus RefuseInSimulation(kel::DriverSession& session) {
+  if (!session.GetSimulate()) return VI_SUCCESS;
+  return kel::ReportErrorWithElaboration(session.GetSessionHandle(), HNVQR_ERROR_IO,
                                          "Direct I/O operations are not available in simulation mode.");
 }
 
@@ -30,7 +25,7 @@ ViStatus HnVQR_get_SYSTEM_IO_SESSION(ViSession vi, ViConstString, ViSession* val
         checked < 0) {
       return checked;
     }
-    if (const ViStatus refused = hnvqr::RefuseInSimulation(vi); refused < 0) return refused;
+    if (const ViStatus refused = hnvqr::RefuseInSimulation(session); refused < 0) return refused;
     *value = session.io;
     return VI_SUCCESS;
   });
@@ -42,7 +37,7 @@ ViStatus HnVQR_get_SYSTEM_IO_TIMEOUT(ViSession vi, ViConstString, ViInt32* value
         checked < 0) {
       return checked;
     }
-    if (const ViStatus refused = hnvqr::RefuseInSimulation(vi); refused < 0) return refused;
+    if (const ViStatus refused = hnvqr::RefuseInSimulation(session); refused < 0) return refused;
     ViUInt32 timeout = 0;
     const ViStatus read = viGetAttribute(session.io, VI_ATTR_TMO_VALUE, &timeout);
     if (read >= 0) *value = static_cast<ViInt32>(timeout);
@@ -52,7 +47,7 @@ ViStatus HnVQR_get_SYSTEM_IO_TIMEOUT(ViSession vi, ViConstString, ViInt32* value
 
 ViStatus HnVQR_set_SYSTEM_IO_TIMEOUT(ViSession vi, ViConstString, ViInt32 value) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus refused = hnvqr::RefuseInSimulation(vi); refused < 0) return refused;
+    if (const ViStatus refused = hnvqr::RefuseInSimulation(session); refused < 0) return refused;
     return viSetAttribute(session.io, VI_ATTR_TMO_VALUE, static_cast<ViUInt32>(value));
   });
 }

@@ -14,26 +14,27 @@ ViStatus HnVQR_get_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoo
       return checked;
     }
     kel::RepCapName output;
-    if (const ViStatus resolved = kel::ResolveSingleSelector(vi, channelName, output); resolved < 0) return resolved;
+    if (const ViStatus resolved = kel::ResolveSingleSelector(session, channelName, output); resolved < 0) {
+      return resolved;
+    }
     if (session.GetSimulate()) {
       *value = VI_TRUE;
       return VI_SUCCESS;
     }
-    return hnvqr::QueryMapped(session, vi, "OUTP?\n", "%#[^\n]%*t", hnvqr::maps::OnOff(), value);
+    return hnvqr::QueryMapped(session, "OUTP?\n", "%#[^\n]%*t", hnvqr::maps::OnOff(), value);
   });
 }
 
-ViStatus HnVQR_set_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    std::size_t outputs = 1;
-    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
-                                                             outputs);
-        expanded < 0) {
-      return expanded;
-    }
-    if (session.GetSimulate()) return VI_SUCCESS;
-    return hnvqr::SendMapped(session, vi, "OUTP %s\n", hnvqr::maps::OnOff(), value, outputs);
-  });
+ViStatus hnvqr::attribute::set_OUTPUT_ENABLED(kel::DriverSession& session, ViConstString channelName,
+                                              ViBoolean value) {
+  std::size_t outputs = 1;
+  if (const ViStatus expanded =
+          hnvqr::ExpandSetterChannel(session, channelName, hnvqr::commands::Channel::kPerOutput, outputs);
+      expanded < 0) {
+    return expanded;
+  }
+  if (session.GetSimulate()) return VI_SUCCESS;
+  return hnvqr::SendMapped(session, "OUTP %s\n", hnvqr::maps::OnOff(), value, outputs);
 }
 
 // Over-voltage protection is always on and the current limit always trips: fixed
@@ -42,12 +43,14 @@ namespace {
 
 template <class T>
 ViStatus GetFixedCapability(ViSession vi, ViConstString channelName, const char* getterName, T* value, T fixed) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
     if (const ViStatus checked = kel::CheckNullPointer(vi, getterName, "AttributeValue", value); checked < 0) {
       return checked;
     }
     kel::RepCapName output;
-    if (const ViStatus resolved = kel::ResolveSingleSelector(vi, channelName, output); resolved < 0) return resolved;
+    if (const ViStatus resolved = kel::ResolveSingleSelector(session, channelName, output); resolved < 0) {
+      return resolved;
+    }
     *value = fixed;
     return VI_SUCCESS;
   });
@@ -55,18 +58,24 @@ ViStatus GetFixedCapability(ViSession vi, ViConstString channelName, const char*
 
 // Accepts only the fixed value; any other is refused naming `valueName` and the attribute.
 template <class T>
-ViStatus SetFixedCapability(ViSession vi, ViConstString channelName, T value, T fixed, const std::string& valueName,
-                            const char* attributeName) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
-    std::size_t outputs = 1;
-    if (const ViStatus expanded = hnvqr::ExpandSetterChannel(vi, channelName, hnvqr::commands::Channel::kPerOutput,
-                                                             outputs);
-        expanded < 0) {
-      return expanded;
-    }
-    if (value == fixed) return VI_SUCCESS;
-    return kel::ReportError(vi, kel::status::kValueNotSupported, valueName, "AttributeValue", attributeName);
-  });
+ViStatus SetFixedCapability(kel::DriverSession& session, ViConstString channelName, T value, T fixed,
+                            const std::string& valueName, const char* attributeName) {
+  std::size_t outputs = 1;
+  if (const ViStatus expanded =
+          hnvqr::ExpandSetterChannel(session, channelName, hnvqr::commands::Channel::kPerOutput, outputs);
+      expanded < 0) {
+    return expanded;
+  }
+  if (value == fixed) return VI_SUCCESS;
+  return kel::ReportError(session.GetSessionHandle(), kel::status::kValueNotSupported, valueName, "AttributeValue",
+                          attributeName);
+}
+
+// The named callback of a setter body: the call frame around it.
+template <class T>
+ViStatus SetInFrame(ViSession vi, ViConstString channelName, T value,
+                    ViStatus (*body)(kel::DriverSession&, ViConstString, T)) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) { return body(session, channelName, value); });
 }
 
 }  // namespace
@@ -75,8 +84,9 @@ ViStatus HnVQR_get_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolea
   return GetFixedCapability<ViBoolean>(vi, channelName, "HnVQR_get_OVP_ENABLED", value, VI_TRUE);
 }
 
-ViStatus HnVQR_set_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
-  return SetFixedCapability<ViBoolean>(vi, channelName, value, VI_TRUE, "VI_FALSE", "OVP_ENABLED");
+ViStatus hnvqr::attribute::set_OVP_ENABLED(kel::DriverSession& session, ViConstString channelName,
+                                           ViBoolean value) {
+  return SetFixedCapability<ViBoolean>(session, channelName, value, VI_TRUE, "VI_FALSE", "OVP_ENABLED");
 }
 
 ViStatus HnVQR_get_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32* value) {
@@ -84,8 +94,9 @@ ViStatus HnVQR_get_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelNam
                                      HNVQR_VAL_CURRENT_TRIP);
 }
 
-ViStatus HnVQR_set_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32 value) {
-  return SetFixedCapability<ViInt32>(vi, channelName, value, HNVQR_VAL_CURRENT_TRIP,
+ViStatus hnvqr::attribute::set_CURRENT_LIMIT_BEHAVIOR(kel::DriverSession& session, ViConstString channelName,
+                                                      ViInt32 value) {
+  return SetFixedCapability<ViInt32>(session, channelName, value, HNVQR_VAL_CURRENT_TRIP,
                                      kel::ValueToName(hnvqr::maps::CurrentLimitBehavior(), value),
                                      "CURRENT_LIMIT_BEHAVIOR");
 }
@@ -97,10 +108,26 @@ ViStatus HnVQR_get_CURRENT_LIMIT(ViSession vi, ViConstString channelName, ViReal
         checked < 0) {
       return checked;
     }
-    return kel::GetAttribute<ViReal64>(vi, channelName, HNVQR_ATTR_OVER_CURRENT_PROTECTION_LEVEL, value);
+    return kel::WithSession(vi, [&](kel::DriverSession& session) {
+      return hnvqr::attribute::get_OVER_CURRENT_PROTECTION_LEVEL(session, channelName, value);
+    });
   });
 }
 
+ViStatus hnvqr::attribute::set_CURRENT_LIMIT(kel::DriverSession& session, ViConstString channelName,
+                                             ViReal64 value) {
+  return set_OVER_CURRENT_PROTECTION_LEVEL(session, channelName, value);
+}
+
+ViStatus HnVQR_set_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
+  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_OUTPUT_ENABLED);
+}
+ViStatus HnVQR_set_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
+  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_OVP_ENABLED);
+}
+ViStatus HnVQR_set_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32 value) {
+  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_CURRENT_LIMIT_BEHAVIOR);
+}
 ViStatus HnVQR_set_CURRENT_LIMIT(ViSession vi, ViConstString channelName, ViReal64 value) {
-  return kel::SetAttribute<ViReal64>(vi, channelName, HNVQR_ATTR_OVER_CURRENT_PROTECTION_LEVEL, value);
+  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_CURRENT_LIMIT);
 }

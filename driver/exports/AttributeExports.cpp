@@ -59,11 +59,11 @@ ViStatus _VI_FUNC HnVQR_InvalidateAllAttributes(ViSession vi) {
 }
 
 ViStatus _VI_FUNC HnVQR_GetChannelName(ViSession vi, ViInt32 Index, ViInt32 NameBufferSize, ViChar Name[]) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
     if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_GetChannelName", "Name", Name); checked < 0) {
       return checked;
     }
-    return kel::GetRepCapNameByIndex(vi, static_cast<ViInt64>(Index) - 1, NameBufferSize, Name);
+    return kel::GetRepCapNameByIndex(session, static_cast<ViInt64>(Index) - 1, NameBufferSize, Name);
   });
 }
 

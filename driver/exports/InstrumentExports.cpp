@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "HnVQR.h"
+#include "attributes/AttributeCallbacks.h"
 #include "kel/DriverSession.h"
 #include "kel/Frame.h"
 #include "kel/Io.h"
-#include "kel/TypedAccess.h"
 
 // The bodies of the exports; the exported functions around them, which trace each call,
 // are generated from HnVQR.h (TracedExports.cpp).
@@ -17,15 +17,16 @@ namespace {
 
 // The level a simulated minimum/maximum operation stores, when it stores one.
 struct SimulatedLevel {
-  ViAttr attribute;
+  ViStatus (*set)(kel::DriverSession&, ViConstString, ViReal64);  // the level's setter body
   ViReal64 value;
 };
 
 template <class... Args>
-ViStatus Command(ViSession vi, std::optional<SimulatedLevel> simulated, ViConstString format, Args... args) {
+ViStatus Command(ViSession vi, std::optional<SimulatedLevel> simulated,
+                 kel::PrintfFormat<std::type_identity_t<Args>...> format, Args... args) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
     if (session.GetSimulate()) {
-      return simulated ? kel::SetAttribute(vi, nullptr, simulated->attribute, simulated->value) : VI_SUCCESS;
+      return simulated ? simulated->set(session, nullptr, simulated->value) : VI_SUCCESS;
     }
     return kel::SendCommand(session, format, args...);
   });
@@ -57,18 +58,18 @@ ViStatus _VI_FUNC HnVQR_ConfigureVoltageCalibration(ViSession vi, ViReal64 Param
 }
 
 ViStatus _VI_FUNC HnVQR_SetMaxVoltageLevel(ViSession vi) {
-  return Command(vi, SimulatedLevel{HNVQR_ATTR_VOLTAGE_LEVEL, 35.0}, "VOLT MAX\n");
+  return Command(vi, SimulatedLevel{&hnvqr::attribute::set_VOLTAGE_LEVEL, 35.0}, "VOLT MAX\n");
 }
 ViStatus _VI_FUNC HnVQR_SetMinVoltageLevel(ViSession vi) { return Command(vi, {}, "VOLT MIN\n"); }
 ViStatus _VI_FUNC HnVQR_SetMaxCurrentLevel(ViSession vi) { return Command(vi, {}, "CURR MAX\n"); }
 ViStatus _VI_FUNC HnVQR_SetMinCurrentLevel(ViSession vi) {
-  return Command(vi, SimulatedLevel{HNVQR_ATTR_CURRENT_LEVEL, 0.0}, "CURR MIN\n");
+  return Command(vi, SimulatedLevel{&hnvqr::attribute::set_CURRENT_LEVEL, 0.0}, "CURR MIN\n");
 }
 ViStatus _VI_FUNC HnVQR_SetMaxPowerLevel(ViSession vi) {
-  return Command(vi, SimulatedLevel{HNVQR_ATTR_POWER_LEVEL, 600.0}, "POW MAX\n");
+  return Command(vi, SimulatedLevel{&hnvqr::attribute::set_POWER_LEVEL, 600.0}, "POW MAX\n");
 }
 ViStatus _VI_FUNC HnVQR_SetMinPowerLevel(ViSession vi) {
-  return Command(vi, SimulatedLevel{HNVQR_ATTR_POWER_LEVEL, 0.0}, "POW MIN\n");
+  return Command(vi, SimulatedLevel{&hnvqr::attribute::set_POWER_LEVEL, 0.0}, "POW MIN\n");
 }
 
 }  // namespace hnvqr::untraced

@@ -29,7 +29,7 @@ ViStatus CheckCount(ViSession vi, ViInt64 count, std::string_view functionName) 
 
 ViStatus _VI_FUNC HnVQR_viWrite(ViSession vi, ViInt64 Count, ViByte Buffer[], ViInt64* ReturnCount) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus refused = hnvqr::RefuseInSimulation(vi); refused < 0) return refused;
+    if (const ViStatus refused = hnvqr::RefuseInSimulation(session); refused < 0) return refused;
     if (const ViStatus refused = CheckCount(vi, Count, "viWrite"); refused < 0) return refused;
     ViUInt32 written = 0;
     const ViStatus status = viWrite(session.io, Buffer, static_cast<ViUInt32>(Count), &written);
@@ -43,7 +43,7 @@ ViStatus _VI_FUNC HnVQR_viWrite(ViSession vi, ViInt64 Count, ViByte Buffer[], Vi
 // time-out.
 ViStatus _VI_FUNC HnVQR_viRead(ViSession vi, ViInt64 Count, ViByte Buffer[], ViInt64* ReturnCount) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus refused = hnvqr::RefuseInSimulation(vi); refused < 0) return refused;
+    if (const ViStatus refused = hnvqr::RefuseInSimulation(session); refused < 0) return refused;
     if (const ViStatus refused = CheckCount(vi, Count, "viRead"); refused < 0) return refused;
     using Clock = std::chrono::steady_clock;
     const auto started = Clock::now();

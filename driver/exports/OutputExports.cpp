@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "HalvornVQRDriverSession.h"
+#include "attributes/AttributeCallbacks.h"
 #include "HnVQR.h"
 #include "commands/EnumMaps.h"
 #include "kel/Errors.h"
@@ -10,7 +11,6 @@
 #include "kel/Io.h"
 #include "kel/RepCaps.h"
 #include "kel/Status.h"
-#include "kel/TypedAccess.h"
 
 // The bodies of the exports; the exported functions around them, which trace each call,
 // are generated from HnVQR.h (TracedExports.cpp).
@@ -21,51 +21,64 @@ namespace {
 // Ranges may exceed the ratings by this factor.
 constexpr ViReal64 kRangeMargin = 1.1;
 
-ViStatus ExpandChannel(ViSession vi, ViConstString channelName) {
+ViStatus ExpandChannel(kel::DriverSession& session, ViConstString channelName) {
   std::vector<kel::RepCapName> outputs;
-  return kel::ResolveSelector(vi, channelName, outputs, true);
+  return kel::ResolveSelector(session, channelName, outputs, true);
 }
 
 hnvqr::HalvornVQRDriverSession& Vqr(kel::DriverSession& session) {
   return static_cast<hnvqr::HalvornVQRDriverSession&>(session);
 }
 
+template <class T>
+using SetterBody = ViStatus (*)(kel::DriverSession&, ViConstString, T);
+
+// A configure function over one attribute: the attribute's setter body in this call's frame.
+template <class T>
+ViStatus SetOne(ViSession vi, ViConstString channelName, SetterBody<T> set, T value) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) { return set(session, channelName, value); });
+}
+
 // The two-step configure functions stop at the first failing set.
 template <class A, class B>
-ViStatus SetBoth(ViSession vi, ViConstString channelName, ViAttr first, A firstValue, ViAttr second, B secondValue) {
-  const ViStatus status = kel::SetAttribute(vi, channelName, first, firstValue);
-  if (status < 0) return status;
-  return kel::SetAttribute(vi, channelName, second, secondValue);
+ViStatus SetBoth(ViSession vi, ViConstString channelName, SetterBody<A> first, A firstValue, SetterBody<B> second,
+                 B secondValue) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
+    const ViStatus status = first(session, channelName, firstValue);
+    if (status < 0) return status;
+    return second(session, channelName, secondValue);
+  });
 }
 
 }  // namespace
 
 ViStatus _VI_FUNC HnVQR_ConfigureVoltageLevel(ViSession vi, ViConstString ChannelName, ViReal64 Level) {
-  return kel::SetAttribute(vi, ChannelName, HNVQR_ATTR_VOLTAGE_LEVEL, Level);
+  return SetOne(vi, ChannelName, &attribute::set_VOLTAGE_LEVEL, Level);
 }
 
 ViStatus _VI_FUNC HnVQR_ConfigureCurrentLimit(ViSession vi, ViConstString ChannelName, ViInt32 Behavior,
                                               ViReal64 Limit) {
-  return SetBoth(vi, ChannelName, HNVQR_ATTR_CURRENT_LIMIT_BEHAVIOR, Behavior, HNVQR_ATTR_CURRENT_LIMIT, Limit);
+  return SetBoth(vi, ChannelName, &attribute::set_CURRENT_LIMIT_BEHAVIOR, Behavior, &attribute::set_CURRENT_LIMIT,
+                 Limit);
 }
 
 ViStatus _VI_FUNC HnVQR_ConfigureOVP(ViSession vi, ViConstString ChannelName, ViBoolean Enabled, ViReal64 Limit) {
-  return SetBoth(vi, ChannelName, HNVQR_ATTR_OVP_ENABLED, Enabled, HNVQR_ATTR_OVP_LIMIT, Limit);
+  return SetBoth(vi, ChannelName, &attribute::set_OVP_ENABLED, Enabled, &attribute::set_OVP_LIMIT, Limit);
 }
 
 ViStatus _VI_FUNC HnVQR_ConfigureOutputEnabled(ViSession vi, ViConstString ChannelName, ViBoolean Enabled) {
-  return kel::SetAttribute(vi, ChannelName, HNVQR_ATTR_OUTPUT_ENABLED, Enabled);
+  return SetOne(vi, ChannelName, &attribute::set_OUTPUT_ENABLED, Enabled);
 }
 
 // Resetting the output protection is switching the output on.
 ViStatus _VI_FUNC HnVQR_ResetOutputProtection(ViSession vi, ViConstString ChannelName) {
-  return kel::SetAttribute(vi, ChannelName, HNVQR_ATTR_OUTPUT_ENABLED, static_cast<ViBoolean>(VI_TRUE));
+  return SetOne(vi, ChannelName, &attribute::set_OUTPUT_ENABLED, static_cast<ViBoolean>(VI_TRUE));
 }
 
 ViStatus _VI_FUNC HnVQR_ConfigureOutputRange(ViSession vi, ViConstString ChannelName, ViInt32 RangeType,
                                              ViReal64 Range) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    if (const ViStatus expanded = ExpandChannel(session, ChannelName); expanded < 0) return expanded;
     ViReal64 rating = 0.0;
     if (RangeType == HNVQR_VAL_RANGE_CURRENT) {
       rating = Vqr(session).maximumCurrent();
@@ -90,7 +103,7 @@ ViStatus _VI_FUNC HnVQR_QueryMaxCurrentLimit(ViSession vi, ViConstString Channel
         checked < 0) {
       return checked;
     }
-    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    if (const ViStatus expanded = ExpandChannel(session, ChannelName); expanded < 0) return expanded;
     const auto& vqr = Vqr(session);
     const ViReal64 power = vqr.powerRating();
     const ViReal64 current = vqr.maximumCurrent();
@@ -107,7 +120,7 @@ ViStatus _VI_FUNC HnVQR_QueryMaxVoltageLevel(ViSession vi, ViConstString Channel
         checked < 0) {
       return checked;
     }
-    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    if (const ViStatus expanded = ExpandChannel(session, ChannelName); expanded < 0) return expanded;
     const auto& vqr = Vqr(session);
     const ViReal64 power = vqr.powerRating();
     const ViReal64 voltage = vqr.maximumVoltage();
@@ -118,38 +131,46 @@ ViStatus _VI_FUNC HnVQR_QueryMaxVoltageLevel(ViSession vi, ViConstString Channel
 
 namespace {
 
-ViStatus Measure(ViSession vi, const char* functionName, const char* query, ViReal64* value) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked = kel::CheckNullPointer(vi, functionName, "Val", value); checked < 0) return checked;
-    if (session.GetSimulate()) {
-      *value = 0.0;
-      return VI_SUCCESS;
-    }
-    return kel::QueryInstrument(session, query, "%lf%*t", value);
-  });
+// A measurement, in the frame of the export that asks for it. `functionName` names the value
+// pointer's function when it is null.
+ViStatus Measure(kel::DriverSession& session, const char* functionName, kel::CommandText query, ViReal64* value) {
+  if (const ViStatus checked = kel::CheckNullPointer(session.GetSessionHandle(), functionName, "Val", value);
+      checked < 0) {
+    return checked;
+  }
+  if (session.GetSimulate()) {
+    *value = 0.0;
+    return VI_SUCCESS;
+  }
+  return kel::QueryInstrument(session, query, "%lf%*t", value);
 }
+
+constexpr kel::CommandText kMeasureCurrent = "MEAS:CURR?\n";
+constexpr kel::CommandText kMeasureVoltage = "MEAS:VOLT?\n";
 
 }  // namespace
 
 ViStatus _VI_FUNC HnVQR_MeasureCurrent(ViSession vi, ViReal64* Val) {
-  return Measure(vi, "HnVQR_MeasureCurrent", "MEAS:CURR?\n", Val);
+  return kel::WithSession(
+      vi, [&](kel::DriverSession& session) { return Measure(session, "HnVQR_MeasureCurrent", kMeasureCurrent, Val); });
 }
 
 ViStatus _VI_FUNC HnVQR_MeasureVoltage(ViSession vi, ViReal64* Val) {
-  return Measure(vi, "HnVQR_MeasureVoltage", "MEAS:VOLT?\n", Val);
+  return kel::WithSession(
+      vi, [&](kel::DriverSession& session) { return Measure(session, "HnVQR_MeasureVoltage", kMeasureVoltage, Val); });
 }
 
 ViStatus _VI_FUNC HnVQR_Measure(ViSession vi, ViConstString, ViInt32 MeasurementType, ViReal64* Measurement) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
     if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_Measure", "Measurement", Measurement);
         checked < 0) {
       return checked;
     }
     switch (MeasurementType) {
       case HNVQR_VAL_MEASURE_CURRENT:
-        return HnVQR_MeasureCurrent(vi, Measurement);
+        return Measure(session, "HnVQR_MeasureCurrent", kMeasureCurrent, Measurement);
       case HNVQR_VAL_MEASURE_VOLTAGE:
-        return HnVQR_MeasureVoltage(vi, Measurement);
+        return Measure(session, "HnVQR_MeasureVoltage", kMeasureVoltage, Measurement);
       default:
         return kel::ReportError(vi, kel::status::kValueNotSupported, MeasurementType, "MeasurementType", "Measure");
     }
@@ -163,30 +184,29 @@ ViStatus _VI_FUNC HnVQR_QueryOutputState(ViSession vi, ViConstString ChannelName
         checked < 0) {
       return checked;
     }
-    if (const ViStatus expanded = ExpandChannel(vi, ChannelName); expanded < 0) return expanded;
+    if (const ViStatus expanded = ExpandChannel(session, ChannelName); expanded < 0) return expanded;
     if (session.GetSimulate()) {
       *InState = OutputState == HNVQR_VAL_OUTPUT_CONSTANT_VOLTAGE ? VI_TRUE : VI_FALSE;
       return VI_SUCCESS;
     }
+    using RegisterGetter = ViStatus (*)(kel::DriverSession&, ViConstString, ViInt32*);
     struct StateBit {
-      ViAttr reg;
+      RegisterGetter reg;
       ViInt32 mask;
     };
     static constexpr StateBit kStateBits[] = {
-        {HNVQR_ATTR_OPERATION_CONDITION_REGISTER, 0x200},    // constant voltage
-        {HNVQR_ATTR_OPERATION_CONDITION_REGISTER, 0x400},    // constant current
-        {HNVQR_ATTR_QUESTIONABLE_CONDITION_REGISTER, 0x1},   // over-voltage
-        {HNVQR_ATTR_QUESTIONABLE_CONDITION_REGISTER, 0x2},   // over-current
-        {HNVQR_ATTR_OPERATION_CONDITION_REGISTER, 0x800},    // unregulated
+        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x200},    // constant voltage
+        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x400},    // constant current
+        {&attribute::get_QUESTIONABLE_CONDITION_REGISTER, 0x1},   // over-voltage
+        {&attribute::get_QUESTIONABLE_CONDITION_REGISTER, 0x2},   // over-current
+        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x800},    // unregulated
     };
     const auto index = static_cast<ViUInt32>(OutputState);
     if (index >= std::size(kStateBits)) {
       return kel::ReportError(vi, kel::status::kValueNotSupported, OutputState, "OutputState", "QueryOutputState");
     }
     ViInt32 reg = 0;
-    if (const ViStatus read = HnVQR_GetAttributeViInt32(vi, ChannelName, kStateBits[index].reg, &reg); read < 0) {
-      return read;
-    }
+    if (const ViStatus read = kStateBits[index].reg(session, ChannelName, &reg); read < 0) return read;
     *InState = (reg & kStateBits[index].mask) != 0 ? VI_TRUE : VI_FALSE;
     return session.CheckInstrumentStatus();
   });

@@ -9,7 +9,7 @@
 #include "kel/Errors.h"
 #include "kel/Frame.h"
 #include "kel/Io.h"
-#include "kel/TypedAccess.h"
+#include "attributes/AttributeCallbacks.h"
 
 // The bodies of the exports; the exported functions around them, which trace each call,
 // are generated from HnVQR.h (TracedExports.cpp).
@@ -22,9 +22,9 @@ constexpr ViInt32 kTextBufferSize = 256;
 // "*RST", its completion query and the status check, under the reset time-out.
 ViStatus ResetInstrument(kel::DriverSession& session) {
   kel::IoTimeoutScope timeout(session.io, session.GetResetTimeout());
-  ViStatus status = viPrintf(session.io, "*RST\n");
+  ViStatus status = kel::Printf(session.io, "*RST\n");
   ViInt32 complete = 0;
-  if (status >= 0) status = viQueryf(session.io, "*OPC?\n", "%ld%*T", &complete);
+  if (status >= 0) status = kel::Queryf(session.io, "*OPC?\n", "%ld%*T", &complete);
   if (status >= 0) status = session.CheckInstrumentStatus();
   return status;
 }
@@ -78,15 +78,14 @@ ViStatus _VI_FUNC HnVQR_self_test(ViSession vi, ViInt16* TestResult, ViChar Test
 }
 
 ViStatus _VI_FUNC HnVQR_revision_query(ViSession vi, ViChar DriverRev[256], ViChar InstrRev[256]) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) {
     if (const ViStatus checked =
             kel::CheckNullPointers(vi, "HnVQR_revision_query", "DriverRev, InstrRev", DriverRev, InstrRev);
         checked < 0) {
       return checked;
     }
     kel::CopyToBuffer(hnvqr::identity::kRevision, kTextBufferSize, DriverRev);
-    const ViStatus read =
-        kel::GetAttributeString(vi, nullptr, HNVQR_ATTR_INSTRUMENT_FIRMWARE_REVISION, kTextBufferSize, InstrRev);
+    const ViStatus read = attribute::get_INSTRUMENT_FIRMWARE_REVISION(session, nullptr, kTextBufferSize, InstrRev);
     return read < 0 ? read : VI_SUCCESS;
   });
 }

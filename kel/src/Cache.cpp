@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "kel/DriverSession.h"
-#include "kel/Frame.h"
 
 namespace kel {
 
@@ -14,20 +13,16 @@ void CacheStore::Clear() {
   string_.clear();
 }
 
-CacheManagerBase::CacheManagerBase(ViSession vi, ViAttr id, void* value)
-    : vi_(vi), id_(id), active_(false), value_(value), session_(FindSession(vi)) {
-  if (session_ != nullptr) active_ = session_->GetCache() || session_->GetSimulate();
-}
+CacheManagerBase::CacheManagerBase(DriverSession& session, ViAttr id, void* value)
+    : session_(session), id_(id), active_(session.GetCache() || session.GetSimulate()), value_(value) {}
 
 // Every cached attribute keeps its one entry under the empty repeated-capability name.
 constexpr std::string_view kEntryName;
 
 template <class T, class Tag>
-GetterCacheManager<T, Tag>::GetterCacheManager(ViSession vi, ViAttr id, T* callerValue)
-    : CacheManager<T>(vi, id, callerValue) {
-  if (this->active_) {
-    if (DriverSession* s = this->session()) entry_ = &s->cache().template FindOrCreate<T>(id, kEntryName);
-  }
+GetterCacheManager<T, Tag>::GetterCacheManager(DriverSession& session, ViAttr id, T* callerValue)
+    : CacheManager<T>(session, id, callerValue) {
+  if (this->active_) entry_ = &session.cache().template FindOrCreate<T>(id, kEntryName);
 }
 
 template <class T, class Tag>
@@ -39,12 +34,10 @@ GetterCacheManager<T, Tag>::~GetterCacheManager() {
 }
 
 template <class Tag>
-GetterCacheManager<std::string, Tag>::GetterCacheManager(ViSession vi, ViAttr id, ViInt32 /*bufferSize*/,
-                                                         ViChar* buffer)
-    : CacheManager<std::string>(vi, id, buffer) {
-  if (active_) {
-    if (DriverSession* s = session()) entry_ = &s->cache().FindOrCreate<std::string>(id, kEntryName);
-  }
+GetterCacheManager<std::string, Tag>::GetterCacheManager(DriverSession& session, ViAttr id,
+                                                         ViInt32 /*bufferSize*/, ViChar* buffer)
+    : CacheManager<std::string>(session, id, buffer) {
+  if (active_) entry_ = &session.cache().FindOrCreate<std::string>(id, kEntryName);
 }
 
 template <class Tag>
@@ -60,24 +53,22 @@ GetterCacheManager<std::string, Tag>::~GetterCacheManager() {
 }
 
 template <class T, class Tag>
-SetterCacheManager<T, Tag>::SetterCacheManager(ViSession vi, ViAttr id, T* newValue)
-    : CacheManager<T>(vi, id, newValue) {}
+SetterCacheManager<T, Tag>::SetterCacheManager(DriverSession& session, ViAttr id, T* newValue)
+    : CacheManager<T>(session, id, newValue) {}
 
 template <class T, class Tag>
 SetterCacheManager<T, Tag>::~SetterCacheManager() {
   if (!this->active_) return;
-  if (DriverSession* s = this->session()) {
-    try {
-      auto& entry = s->cache().template FindOrCreate<T>(this->id_, kEntryName);
-      if (failed_) {
-        entry.valid = false;
-      } else {
-        entry.value = *static_cast<T*>(this->value_);
-        entry.valid = true;
-      }
-    } catch (...) {
-      // Out of memory while creating the entry: nothing is cached, nothing else changes.
+  try {
+    auto& entry = this->session().cache().template FindOrCreate<T>(this->id_, kEntryName);
+    if (failed_) {
+      entry.valid = false;
+    } else {
+      entry.value = *static_cast<T*>(this->value_);
+      entry.valid = true;
     }
+  } catch (...) {
+    // Out of memory while creating the entry: nothing is cached, nothing else changes.
   }
 }
 

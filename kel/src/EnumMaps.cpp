@@ -4,7 +4,6 @@
 
 #include "kel/DriverSession.h"
 #include "kel/Errors.h"
-#include "kel/Frame.h"
 #include "kel/Status.h"
 #include "kel/text/Text.h"
 
@@ -27,6 +26,9 @@ bool InFamilyOf(const DriverSession* session, const std::string& model, const En
          });
 }
 
+// Where a report goes: the session's error store, or the thread's without a session.
+ViSession HandleOf(const DriverSession* session) { return session != nullptr ? session->GetSessionHandle() : VI_NULL; }
+
 }  // namespace
 
 EnumCommandMap::EnumCommandMap(std::span<const EnumCommandRow> rows) {
@@ -40,10 +42,10 @@ bool TokenMatches(std::string_view token, std::string_view response) {
   return text::EqualsIgnoreCase(text::Trim(token), text::Trim(response));
 }
 
-ViStatus ResponseToValue(ViSession vi, const EnumCommandMap& map, std::string_view response, ViInt32& value) {
+ViStatus ResponseToValue(const DriverSession* session, const EnumCommandMap& map, std::string_view response, ViInt32& value) {
   value = -1;
-  const DriverSession* session = FindSession(vi);
-  const std::string model = session ? session->GetInstrumentModel() : std::string();
+  static const std::string kNoModel;
+  const std::string& model = session != nullptr ? session->GetInstrumentModel() : kNoModel;
   const EnumCommandInfo* best = nullptr;
   std::vector<ViInt32> modelValues;
   for (const EnumCommandInfo& row : map.rows()) {
@@ -70,14 +72,14 @@ ViStatus ResponseToValue(ViSession vi, const EnumCommandMap& map, std::string_vi
     value = best->Value;
     return VI_SUCCESS;
   }
-  return ReportErrorWithElaboration(vi, status::kUnexpectedResponse,
+  return ReportErrorWithElaboration(HandleOf(session), status::kUnexpectedResponse,
                                     "Could not convert instrument response (%s) to a defined value.", response);
 }
 
-ViStatus ValueToCommand(ViSession vi, const EnumCommandMap& map, ViInt32 value, std::string& command) {
+ViStatus ValueToCommand(const DriverSession* session, const EnumCommandMap& map, ViInt32 value, std::string& command) {
   command.clear();
-  const DriverSession* session = FindSession(vi);
-  const std::string model = session ? session->GetInstrumentModel() : std::string();
+  static const std::string kNoModel;
+  const std::string& model = session != nullptr ? session->GetInstrumentModel() : kNoModel;
   auto first = [&](auto&& accepts) -> const EnumCommandInfo* {
     const auto it = std::find_if(map.rows().begin(), map.rows().end(),
                                  [&](const EnumCommandInfo& row) { return row.Value == value && accepts(row); });
@@ -90,7 +92,7 @@ ViStatus ValueToCommand(ViSession vi, const EnumCommandMap& map, ViInt32 value, 
     command = row->Commands.front();
     return VI_SUCCESS;
   }
-  return ReportErrorWithElaboration(vi, status::kCannotRecover,
+  return ReportErrorWithElaboration(HandleOf(session), status::kCannotRecover,
                                     "Could not convert defined value '%d' to an instrument command.", value);
 }
 

@@ -8,7 +8,22 @@
 
 namespace kel {
 
+#ifdef KEL_COUNT_SESSION_LOOKUPS
+namespace {
+// Per thread, so that sessions on other threads do not disturb a count. Trivially
+// destructible, so it needs no per-thread teardown anywhere.
+thread_local std::int64_t sessionLookups = 0;
+}  // namespace
+
+std::int64_t SessionLookupsOnThisThread() { return sessionLookups; }
+#else
+std::int64_t SessionLookupsOnThisThread() { return -1; }
+#endif
+
 DriverSession* FindSession(ViSession vi) {
+#ifdef KEL_COUNT_SESSION_LOOKUPS
+  ++sessionLookups;
+#endif
   void* data = nullptr;
   if (IviSession_GetDataPtr(vi, &data) < 0) return nullptr;
   return static_cast<DriverSession*>(data);

@@ -11,7 +11,6 @@
 #include "kel/DriverDefinition.h"
 #include "kel/DriverSession.h"
 #include "kel/Errors.h"
-#include "kel/Frame.h"
 #include "kel/Status.h"
 #include "kel/text/CharClasses.h"
 #include "kel/text/Decimal.h"
@@ -33,12 +32,15 @@ RepCapName MakeRepCapName(std::string name) {
   return record;
 }
 
+ViStatus ResolveSelectorOf(DriverSession* session, ViConstString selectorText, std::vector<RepCapName>& list,
+                           bool checkPhysical);
+
 // The physical names of the repeated capability, parsed once per process.
 const std::vector<RepCapName>& PhysicalNames() {
   static const std::vector<RepCapName> names = [] {
     std::vector<RepCapName> list;
     const std::string text(ThisDriver().repCapPhysicalNames);
-    (void)ResolveSelector(VI_NULL, text.c_str(), list, false);
+    (void)ResolveSelectorOf(nullptr, text.c_str(), list, false);
     return list;
   }();
   return names;
@@ -134,8 +136,7 @@ ViStatus ExpandSelectorRange(ViSession vi, std::string_view item, SelectorItem& 
   return VI_SUCCESS;
 }
 
-std::string SubstituteVirtualNames(ViSession vi, std::string_view selector) {
-  const DriverSession* session = vi == VI_NULL ? nullptr : FindSession(vi);
+std::string SubstituteVirtualNames(const DriverSession* session, std::string_view selector) {
   if (session == nullptr) return std::string(selector);
   std::string out;
   out.reserve(selector.size());
@@ -157,11 +158,9 @@ ViStatus CheckSelectorSyntax(ViSession vi, std::string_view selector) {
   return text::MatchesSelectorGrammar(selector) ? VI_SUCCESS : ReportError(vi, status::kBadlyFormedSelector);
 }
 
-std::ptrdiff_t FindPhysicalName(ViSession vi, const RepCapName& record) {
-  DriverSession* session = FindSession(vi);
-  if (session == nullptr) return -1;
-  RegisterRepCaps(vi);
-  const auto& names = session->repCapNames();
+std::ptrdiff_t FindPhysicalName(DriverSession& session, const RepCapName& record) {
+  RegisterRepCaps(session);
+  const auto& names = session.repCapNames();
   const auto it = std::find(names.begin(), names.end(), record);
   return it == names.end() ? -1 : it - names.begin();
 }
@@ -169,15 +168,14 @@ std::ptrdiff_t FindPhysicalName(ViSession vi, const RepCapName& record) {
 // The common selector, one physical name with no virtual name of its own, resolves to what
 // the full rules give without parsing: appends its record and answers true. Anything else
 // answers false and goes the full way.
-bool IsPlainPhysicalName(ViSession vi, std::string_view selector, std::vector<RepCapName>& list) {
+bool IsPlainPhysicalName(DriverSession& session, std::string_view selector, std::vector<RepCapName>& list) {
   if (selector.find("!!") != std::string_view::npos ||
       !std::all_of(selector.begin(), selector.end(), text::IsIdentifierChar)) {
     return false;
   }
-  DriverSession* session = FindSession(vi);
-  if (session == nullptr || session->GetVirtualNameTable().contains(selector)) return false;
-  RegisterRepCaps(vi);
-  for (const RepCapName& record : session->repCapNames()) {
+  if (session.GetVirtualNameTable().contains(selector)) return false;
+  RegisterRepCaps(session);
+  for (const RepCapName& record : session.repCapNames()) {
     if (record.name == selector) {
       list.push_back(record);
       return true;
@@ -188,27 +186,29 @@ bool IsPlainPhysicalName(ViSession vi, std::string_view selector, std::vector<Re
 
 }  // namespace
 
-void RegisterRepCaps(ViSession vi) {
-  DriverSession* session = FindSession(vi);
-  if (session == nullptr || session->repCapsRegistered()) return;
-  session->repCapNames() = PhysicalNames();
-  session->setRepCapsRegistered();
+void RegisterRepCaps(DriverSession& session) {
+  if (session.repCapsRegistered()) return;
+  session.repCapNames() = PhysicalNames();
+  session.setRepCapsRegistered();
 }
 
-ViInt32 GetRepCapCount(ViSession vi) {
-  DriverSession* session = FindSession(vi);
-  if (session == nullptr) return 0;
-  RegisterRepCaps(vi);
-  return static_cast<ViInt32>(session->repCapNames().size());
+ViInt32 GetRepCapCount(DriverSession& session) {
+  RegisterRepCaps(session);
+  return static_cast<ViInt32>(session.repCapNames().size());
 }
 
-ViStatus ResolveSelector(ViSession vi, ViConstString selectorText, std::vector<RepCapName>& list,
-                         bool checkPhysical) {
+namespace {
+
+// The selector rules, with or without a session: without one (the physical-name list itself
+// being parsed) there are neither virtual names nor physical names to check against.
+ViStatus ResolveSelectorOf(DriverSession* session, ViConstString selectorText, std::vector<RepCapName>& list,
+                           bool checkPhysical) {
+  const ViSession vi = session != nullptr ? session->GetSessionHandle() : VI_NULL;
   const std::string_view selector = selectorText ? selectorText : "";
   if (text::Trim(selector, kBlank).empty()) {
-    const ViInt32 count = GetRepCapCount(vi);
+    const ViInt32 count = session != nullptr ? GetRepCapCount(*session) : 0;
     if (count == 1) {
-      list.push_back(FindSession(vi)->repCapNames().front());
+      list.push_back(session->repCapNames().front());
       return VI_SUCCESS;
     }
     return ReportErrorWithElaboration(
@@ -218,9 +218,9 @@ ViStatus ResolveSelector(ViSession vi, ViConstString selectorText, std::vector<R
         "defined.",
         RepCapNameText(), RepCapNameText(), count);
   }
-  if (checkPhysical && IsPlainPhysicalName(vi, selector, list)) return VI_SUCCESS;
+  if (checkPhysical && session != nullptr && IsPlainPhysicalName(*session, selector, list)) return VI_SUCCESS;
   if (const ViStatus syntax = CheckSelectorSyntax(vi, selector); syntax < 0) return syntax;
-  const std::string substituted = SubstituteVirtualNames(vi, selector);
+  const std::string substituted = SubstituteVirtualNames(session, selector);
   if (substituted != selector) {
     if (const ViStatus syntax = CheckSelectorSyntax(vi, substituted); syntax < 0) return syntax;
   }
@@ -259,7 +259,7 @@ ViStatus ResolveSelector(ViSession vi, ViConstString selectorText, std::vector<R
   for (const SelectorItem& item : items) {
     for (std::size_t i = 0; i < item.size(); ++i) {
       RepCapName record = MakeRepCapName(item.NameAt(i));
-      if (checkPhysical && FindPhysicalName(vi, record) < 0) {
+      if (checkPhysical && (session == nullptr || FindPhysicalName(*session, record) < 0)) {
         return ReportErrorWithElaboration(vi, status::kUnknownPhysicalIdentifier,
                                           "The identifier '%s' is not defined for repeated capability '%s'.",
                                           record.name, RepCapNameText());
@@ -270,11 +270,18 @@ ViStatus ResolveSelector(ViSession vi, ViConstString selectorText, std::vector<R
   return VI_SUCCESS;
 }
 
-ViStatus ResolveSingleSelector(ViSession vi, ViConstString selector, RepCapName& name) {
+}  // namespace
+
+ViStatus ResolveSelector(DriverSession& session, ViConstString selector, std::vector<RepCapName>& list,
+                         bool checkPhysical) {
+  return ResolveSelectorOf(&session, selector, list, checkPhysical);
+}
+
+ViStatus ResolveSingleSelector(DriverSession& session, ViConstString selector, RepCapName& name) {
   std::vector<RepCapName> list;
-  if (const ViStatus resolved = ResolveSelector(vi, selector, list, true); resolved < 0) return resolved;
+  if (const ViStatus resolved = ResolveSelector(session, selector, list, true); resolved < 0) return resolved;
   if (list.size() != 1) {
-    return ReportErrorWithElaboration(vi, status::kBadlyFormedSelector,
+    return ReportErrorWithElaboration(session.GetSessionHandle(), status::kBadlyFormedSelector,
                                       "Only a single repeated capability identifier can be specified for the current "
                                       "operation.");
   }
@@ -282,11 +289,10 @@ ViStatus ResolveSingleSelector(ViSession vi, ViConstString selector, RepCapName&
   return VI_SUCCESS;
 }
 
-ViStatus GetRepCapNameByIndex(ViSession vi, ViInt64 index, ViInt32 bufferSize, ViChar* buffer) {
-  DriverSession* session = FindSession(vi);
-  if (session == nullptr) return status::kInvalidSessionHandle;
-  RegisterRepCaps(vi);
-  const auto& names = session->repCapNames();
+ViStatus GetRepCapNameByIndex(DriverSession& session, ViInt64 index, ViInt32 bufferSize, ViChar* buffer) {
+  const ViSession vi = session.GetSessionHandle();
+  RegisterRepCaps(session);
+  const auto& names = session.repCapNames();
   if (index < 0 || static_cast<std::size_t>(index) >= names.size()) {
     return ReportError(vi, status::kInvalidValue, index, "Get" + std::string(RepCapNameText()) + "Name", "Index");
   }

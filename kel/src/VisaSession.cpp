@@ -3,7 +3,6 @@
 
 #include "kel/CallTrace.h"
 #include "kel/DriverSession.h"
-#include "kel/Frame.h"
 #include "kel/Io.h"
 #include "kel/Status.h"
 
@@ -68,7 +67,7 @@ ViStatus VisaSession<Derived>::QueryInstrumentIdentity(std::string& manufacturer
                                                        std::string& serialNumber, std::string& firmwareRevision) {
   if (self().GetSimulate()) return VI_SUCCESS;
   char fields[4][kIdentityFieldSize] = {};
-  const ViStatus read = viQueryf(io, "*IDN?\n", "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1],
+  const ViStatus read = Queryf(io, "*IDN?\n", "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1],
                                  fields[2], fields[3]);
   if (read < 0) return read;
   for (auto& field : fields) field[kIdentityFieldSize - 1] = '\0';
@@ -83,7 +82,7 @@ template <class Derived>
 ViStatus VisaSession<Derived>::CheckInstrumentStatus() {
   if (!self().GetQueryInstrumentStatus() || self().GetSimulate()) return VI_SUCCESS;
   ViInt32 standardEvents = 0;
-  const ViStatus read = viQueryf(io, "*ESR?\n", "%ld%*T", &standardEvents);
+  const ViStatus read = Queryf(io, "*ESR?\n", "%ld%*T", &standardEvents);
   if (read < 0) return read;
   if ((standardEvents & kStandardEventErrorBits) != 0) return self().ReportError(status::kInstrumentStatus);
   return read;
@@ -95,16 +94,6 @@ ViStatus VisaSession<Derived>::Close() {
 }
 
 template class VisaSession<DriverSession>;
-
-ViStatus CheckInstrumentStatus(ViSession vi) {
-  DriverSession* session = FindSession(vi);
-  return session ? session->CheckInstrumentStatus() : status::kInvalidSessionHandle;
-}
-
-ViSession GetIoSession(ViSession vi) {
-  DriverSession* session = FindSession(vi);
-  return session ? session->io : VI_NULL;
-}
 
 IoTimeoutScope::IoTimeoutScope(ViSession io, ViInt32 timeoutMs) : io_(io) {
   if (timeoutMs < -1) return;

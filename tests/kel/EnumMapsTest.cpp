@@ -7,6 +7,7 @@
 #include "HnVQR.h"
 #include "commands/EnumMaps.h"
 #include "kel/EnumMaps.h"
+#include "kel/Frame.h"
 
 namespace {
 
@@ -50,14 +51,14 @@ const kel::EnumCommandMap& TestMap() {
 
 ViInt32 Read(ViSession vi, const kel::EnumCommandMap& map, const char* response, ViStatus* status = nullptr) {
   ViInt32 value = 99;
-  const ViStatus s = kel::ResponseToValue(vi, map, response, value);
+  const ViStatus s = kel::ResponseToValue(kel::FindSession(vi), map, response, value);
   if (status) *status = s;
   return value;
 }
 
 std::string Command(ViSession vi, const kel::EnumCommandMap& map, ViInt32 value, ViStatus* status = nullptr) {
   std::string command = "stale";
-  const ViStatus s = kel::ValueToCommand(vi, map, value, command);
+  const ViStatus s = kel::ValueToCommand(kel::FindSession(vi), map, value, command);
   if (status) *status = s;
   return command;
 }

@@ -55,14 +55,13 @@ class DriverSession;
 // Common part of the scopes: active when CACHE or SIMULATE of the session is on.
 class CacheManagerBase {
  protected:
-  CacheManagerBase(ViSession vi, ViAttr id, void* value);
-  DriverSession* session() const { return session_; }
+  CacheManagerBase(DriverSession& session, ViAttr id, void* value);
+  DriverSession& session() const { return session_; }
 
-  ViSession vi_;
+  DriverSession& session_;
   ViAttr id_;
   bool active_;
   void* value_;
-  DriverSession* session_;  // looked up once, for the scope's whole life
 };
 
 template <class T>
@@ -82,7 +81,7 @@ class CacheManager : public CacheManagerBase {
 template <class T, class Tag = std::nullptr_t>
 class GetterCacheManager : public CacheManager<T> {
  public:
-  GetterCacheManager(ViSession vi, ViAttr id, T* callerValue);
+  GetterCacheManager(DriverSession& session, ViAttr id, T* callerValue);
   ~GetterCacheManager() override;
   CacheEntry<T>* entry() const { return entry_; }
 
@@ -94,7 +93,7 @@ class GetterCacheManager : public CacheManager<T> {
 template <class Tag>
 class GetterCacheManager<std::string, Tag> : public CacheManager<std::string> {
  public:
-  GetterCacheManager(ViSession vi, ViAttr id, ViInt32 bufferSize, ViChar* buffer);
+  GetterCacheManager(DriverSession& session, ViAttr id, ViInt32 bufferSize, ViChar* buffer);
   ~GetterCacheManager() override;
   CacheEntry<std::string>* entry() const { return entry_; }
 
@@ -108,7 +107,7 @@ class GetterCacheManager<std::string, Tag> : public CacheManager<std::string> {
 template <class T, class Tag = std::nullptr_t>
 class SetterCacheManager : public CacheManager<T> {
  public:
-  SetterCacheManager(ViSession vi, ViAttr id, T* newValue);
+  SetterCacheManager(DriverSession& session, ViAttr id, T* newValue);
   ~SetterCacheManager() override;
   // Passes `outcome` through; a negative one marks the set as failed.
   ViStatus Outcome(ViStatus outcome) {

@@ -12,6 +12,8 @@
 
 namespace kel {
 
+class DriverSession;
+
 // A row as a table declares it: tokens and models are comma lists ("ON,  1").
 struct EnumCommandRow {
   std::string_view name;
@@ -41,12 +43,13 @@ class EnumCommandMap {
 // tabs, carriage returns and line feeds from both.
 bool TokenMatches(std::string_view token, std::string_view response);
 
+// Without a session (null) there is no model, and only generic rows count.
 // Converts a response into a defined value for the session's model; `value` is -1 until a
 // row accepts it. Records 0xBFFA0059 when no usable row does.
-ViStatus ResponseToValue(ViSession vi, const EnumCommandMap& map, std::string_view response, ViInt32& value);
+ViStatus ResponseToValue(const DriverSession* session, const EnumCommandMap& map, std::string_view response, ViInt32& value);
 
 // The token to send for a value for the session's model. Records 0xBFFA0000 when no row has it.
-ViStatus ValueToCommand(ViSession vi, const EnumCommandMap& map, ViInt32 value, std::string& command);
+ViStatus ValueToCommand(const DriverSession* session, const EnumCommandMap& map, ViInt32 value, std::string& command);
 
 // The value's macro name for messages, or the value in decimal when no row has it.
 std::string ValueToName(const EnumCommandMap& map, ViInt32 value);

@@ -3,6 +3,7 @@
 // (also when the body throws), and never let an exception cross the C boundary.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <utility>
@@ -13,8 +14,15 @@ namespace kel {
 
 class DriverSession;
 
-// The session object behind a handle, or nullptr.
+// The session object behind a handle, or nullptr. Only the call frame (and the session's
+// own opening and closing) turns a handle into its object: code inside a frame is handed
+// the object.
 DriverSession* FindSession(ViSession vi);
+
+// The FindSession calls this thread has made, in builds that count them (the CMake option
+// HNVQR_COUNT_SESSION_LOOKUPS); -1 in builds that do not, where counting would cost the hot
+// path for nothing.
+std::int64_t SessionLookupsOnThisThread();
 
 // Looks the session up and locks it; unlocks on destruction when the lock was taken.
 class SessionFrame {

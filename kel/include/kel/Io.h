@@ -5,14 +5,9 @@
 #include <visa.h>
 
 #include "kel/DriverSession.h"
+#include "kel/VisaFormat.h"
 
 namespace kel {
-
-// The session's status check, found through its handle (0xBFFA1190 when there is none).
-ViStatus CheckInstrumentStatus(ViSession vi);
-
-// The session's VISA instrument session, or VI_NULL.
-ViSession GetIoSession(ViSession vi);
 
 // Sets the VISA I/O time-out for the life of the scope and restores the previous one when it
 // ends (also on an exception). A time-out below -1 leaves everything untouched. Failures of
@@ -30,20 +25,23 @@ class IoTimeoutScope {
   ViSession io_;
 };
 
-// A command: nothing in simulation; otherwise viPrintf and, when it succeeded, the status check.
+// The two shapes of an instrument operation follow one simulation rule: in simulation they
+// do no I/O and succeed, leaving the outputs as they were (a caller that has a simulated
+// value to give sets it itself); live, the exchange and, when it succeeded, the status check.
+// Formats are checked against the arguments when compiling (VisaFormat.h).
 template <class... Args>
-ViStatus SendCommand(DriverSession& session, ViConstString format, Args... args) {
+ViStatus SendCommand(DriverSession& session, PrintfFormat<std::type_identity_t<Args>...> format, Args... args) {
   if (session.GetSimulate()) return VI_SUCCESS;
-  const ViStatus written = viPrintf(session.io, format, args...);
+  const ViStatus written = viPrintf(session.io, format.text(), args...);
   if (written < 0) return written;
   return session.CheckInstrumentStatus();
 }
 
-// A query on a live session: viQueryf and, when it succeeded, the status check.
-template <class... Args>
-ViStatus QueryInstrument(DriverSession& session, ViConstString command, ViConstString responseFormat,
-                         Args... outputs) {
-  const ViStatus read = viQueryf(session.io, command, responseFormat, outputs...);
+template <class... Outputs>
+ViStatus QueryInstrument(DriverSession& session, CommandText command,
+                         ScanfFormat<std::type_identity_t<Outputs>...> responseFormat, Outputs... outputs) {
+  if (session.GetSimulate()) return VI_SUCCESS;
+  const ViStatus read = viQueryf(session.io, command.text(), responseFormat.text(), outputs...);
   if (read < 0) return read;
   return session.CheckInstrumentStatus();
 }

@@ -10,22 +10,24 @@
 
 namespace kel {
 
+class DriverSession;
+
 // Turns a selector (null is empty) into physical names appended to `list`. `checkPhysical`
 // is false only when the repeated capability's own physical-name list is parsed.
-ViStatus ResolveSelector(ViSession vi, ViConstString selector, std::vector<RepCapName>& list, bool checkPhysical);
+ViStatus ResolveSelector(DriverSession& session, ViConstString selector, std::vector<RepCapName>& list, bool checkPhysical);
 
 // As ResolveSelector, but exactly one identifier must result.
-ViStatus ResolveSingleSelector(ViSession vi, ViConstString selector, RepCapName& name);
+ViStatus ResolveSingleSelector(DriverSession& session, ViConstString selector, RepCapName& name);
 
 // Fills the session's physical names on first use.
-void RegisterRepCaps(ViSession vi);
+void RegisterRepCaps(DriverSession& session);
 
 // The number of physical names of the session's repeated capability.
-ViInt32 GetRepCapCount(ViSession vi);
+ViInt32 GetRepCapCount(DriverSession& session);
 
 // Copies the physical name of a zero-based index into the buffer (cut to fit). Records
 // 0xBFFA0010 for an index out of range or a negative buffer size; a size of 0 answers the
 // size needed.
-ViStatus GetRepCapNameByIndex(ViSession vi, ViInt64 index, ViInt32 bufferSize, ViChar* buffer);
+ViStatus GetRepCapNameByIndex(DriverSession& session, ViInt64 index, ViInt32 bufferSize, ViChar* buffer);
 
 }  // namespace kel
