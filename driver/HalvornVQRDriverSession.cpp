@@ -32,7 +32,6 @@ constexpr ViInt32 kOpenTimeoutMs = 2000;
 constexpr ViInt32 kSelfTestTimeoutMs = 10000;
 constexpr ViInt32 kResetTimeoutMs = 10000;
 constexpr bool kInterchangeCheckSupported = false;
-constexpr ViInt32 kAuxiliaryValue = 1000;
 
 // The serial link of the instruments: 57600 baud, 8N1, no flow control, reads end at the
 // line feed, nothing appended on write.
@@ -55,28 +54,21 @@ constexpr IoSetting kSerialSettings[] = {
 std::span<const ModelRatings> ModelTable() { return kModels; }
 
 HalvornVQRDriverSession::HalvornVQRDriverSession(ViSession handle)
-    : kel::DriverSession(handle, kOpenTimeoutMs, kSelfTestTimeoutMs, kResetTimeoutMs, kInterchangeCheckSupported,
-                         kAuxiliaryValue) {}
+    : kel::DriverSession(handle, kOpenTimeoutMs, kSelfTestTimeoutMs, kResetTimeoutMs, kInterchangeCheckSupported) {}
 
 ViStatus HalvornVQRDriverSession::InitializeIo() {
   ViStatus status = kel::DriverSession::InitializeIo();
   if (status >= 0 && !GetSimulate()) {
-    status = viSetAttribute(io, VI_ATTR_TERMCHAR, '\n');
-    if (status >= 0) status = viSetAttribute(io, VI_ATTR_TERMCHAR_EN, VI_TRUE);
+    status = viSetAttribute(io(), VI_ATTR_TERMCHAR, '\n');
+    if (status >= 0) status = viSetAttribute(io(), VI_ATTR_TERMCHAR_EN, VI_TRUE);
     ViUInt16 interfaceType = 0;
-    if (status >= 0) status = viGetAttribute(io, VI_ATTR_INTF_TYPE, &interfaceType);
+    if (status >= 0) status = viGetAttribute(io(), VI_ATTR_INTF_TYPE, &interfaceType);
     if (status >= 0 && interfaceType == VI_INTF_ASRL) {
       for (const auto& setting : kSerialSettings) {
-        status = viSetAttribute(io, setting.attribute, setting.value);
+        status = viSetAttribute(io(), setting.attribute, setting.value);
         if (status < 0) break;
       }
     }
-  }
-  // Whatever was opened before a failure is closed again, so that no descriptor leaks.
-  if (status < 0 && resourceManager != VI_NULL) {
-    (void)viClose(resourceManager);
-    resourceManager = VI_NULL;
-    io = VI_NULL;
   }
   return status;
 }

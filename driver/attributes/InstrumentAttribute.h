@@ -53,22 +53,31 @@ T SimulatedRead(const kel::CacheEntry<T>* entry, bool fixed, T defaultValue) {
   return !fixed && entry != nullptr && entry->valid ? entry->value : defaultValue;
 }
 
-template <class T, const commands::NumericCommand<T>& Row>
-ViStatus GetNumeric(kel::DriverSession& session, ViConstString channelName, T* value) {
+// The part the getters of numbers and of tokens share: the value pointer, the cache scope and
+// the simulated read; `live` reads the instrument.
+template <class T, class Row, class Live>
+ViStatus GetCached(kel::DriverSession& session, const Row& row, T* value, Live live) {
   if (const ViStatus checked =
-          kel::CheckNullPointer(session.GetSessionHandle(), Row.getterName, "AttributeValue", value);
+          kel::CheckNullPointer(session.GetSessionHandle(), row.getterName, "AttributeValue", value);
       checked < 0) {
     return checked;
   }
-  kel::GetterCacheManager<T> cache(session, Row.id, value);
+  kel::GetterCacheManager<T> cache(session, row.id, value);
   if (session.GetSimulate()) {
-    *value = SimulatedRead(cache.entry(), Row.simulationFixed, Row.simulationDefault);
+    *value = SimulatedRead(cache.entry(), row.simulationFixed, row.simulationDefault);
     return VI_SUCCESS;
   }
-  if (const ViStatus resolved = ResolveGetterChannel(session, channelName, Row.channel); resolved < 0) {
-    return resolved;
-  }
-  return kel::QueryInstrument(session, Row.query, Row.responseFormat, value);
+  return live();
+}
+
+template <class T, const commands::NumericCommand<T>& Row>
+ViStatus GetNumeric(kel::DriverSession& session, ViConstString channelName, T* value) {
+  return GetCached(session, Row, value, [&] {
+    if (const ViStatus resolved = ResolveGetterChannel(session, channelName, Row.channel); resolved < 0) {
+      return resolved;
+    }
+    return kel::QueryInstrument(session, Row.query, Row.responseFormat, value);
+  });
 }
 
 template <class T, const commands::NumericCommand<T>& Row>
@@ -80,7 +89,7 @@ ViStatus SetNumeric(kel::DriverSession& session, ViConstString channelName, T va
     return cache.Outcome(expanded);
   }
   for (std::size_t i = 0; i < sends; ++i) {
-    if (const ViStatus written = kel::Printf(session.io, Row.setCommand, value); written < 0) {
+    if (const ViStatus written = kel::Printf(session.io(), Row.setCommand, value); written < 0) {
       return cache.Outcome(written);
     }
   }
@@ -93,7 +102,7 @@ ViStatus QueryMapped(kel::DriverSession& session, kel::CommandText query,
                      kel::ScanfFormat<ViInt32*, ViChar*> responseFormat, const kel::EnumCommandMap& map, T* value) {
   ViChar response[256] = {};
   ViInt32 capacity = static_cast<ViInt32>(sizeof response);
-  const ViStatus read = kel::Queryf(session.io, query, responseFormat, &capacity, response);
+  const ViStatus read = kel::Queryf(session.io(), query, responseFormat, &capacity, response);
   if (read < 0) return read;
   ViInt32 converted = -1;
   const ViStatus mapped = kel::ResponseToValue(&session, map, response, converted);
@@ -108,24 +117,14 @@ inline ViStatus SendMapped(kel::DriverSession& session, kel::PrintfFormat<const 
   std::string token;
   if (const ViStatus converted = kel::ValueToCommand(&session, map, value, token); converted < 0) return converted;
   for (std::size_t i = 0; i < sends; ++i) {
-    if (const ViStatus written = kel::Printf(session.io, command, token.c_str()); written < 0) return written;
+    if (const ViStatus written = kel::Printf(session.io(), command, token.c_str()); written < 0) return written;
   }
   return session.CheckInstrumentStatus();
 }
 
 template <class T, const commands::MappedCommand<T>& Row>
 ViStatus GetMapped(kel::DriverSession& session, ViConstString /*channelName*/, T* value) {
-  if (const ViStatus checked =
-          kel::CheckNullPointer(session.GetSessionHandle(), Row.getterName, "AttributeValue", value);
-      checked < 0) {
-    return checked;
-  }
-  kel::GetterCacheManager<T> cache(session, Row.id, value);
-  if (session.GetSimulate()) {
-    *value = SimulatedRead(cache.entry(), Row.simulationFixed, Row.simulationDefault);
-    return VI_SUCCESS;
-  }
-  return QueryMapped(session, Row.query, Row.responseFormat, Row.map(), value);
+  return GetCached(session, Row, value, [&] { return QueryMapped(session, Row.query, Row.responseFormat, Row.map(), value); });
 }
 
 template <class T, const commands::MappedCommand<T>& Row>

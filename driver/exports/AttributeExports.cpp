@@ -10,41 +10,26 @@
 // are generated from HnVQR.h (TracedExports.cpp).
 namespace hnvqr::untraced {
 
-ViStatus _VI_FUNC HnVQR_GetAttributeViInt32(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                            ViInt32* AttributeValue) {
-  return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue, "HnVQR_GetAttributeViInt32");
-}
-ViStatus _VI_FUNC HnVQR_GetAttributeViReal64(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                             ViReal64* AttributeValue) {
-  return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue, "HnVQR_GetAttributeViReal64");
-}
-ViStatus _VI_FUNC HnVQR_GetAttributeViBoolean(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                              ViBoolean* AttributeValue) {
-  return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue, "HnVQR_GetAttributeViBoolean");
-}
-ViStatus _VI_FUNC HnVQR_GetAttributeViSession(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                              ViSession* AttributeValue) {
-  return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue, "HnVQR_GetAttributeViSession");
-}
+// The scalar gets and sets of the four scalar types: the typed access through the registry.
+#define HNVQR_SCALAR_ATTRIBUTE_EXPORTS(TYPE)                                                              \
+  ViStatus _VI_FUNC HnVQR_GetAttribute##TYPE(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID, \
+                                             TYPE* AttributeValue) {                                       \
+    return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue,                     \
+                                    "HnVQR_GetAttribute" #TYPE);                                           \
+  }                                                                                                        \
+  ViStatus _VI_FUNC HnVQR_SetAttribute##TYPE(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID, \
+                                             TYPE AttributeValue) {                                        \
+    return kel::SetAttribute(vi, RepCapIdentifier, AttributeID, AttributeValue);                           \
+  }
+HNVQR_SCALAR_ATTRIBUTE_EXPORTS(ViInt32)
+HNVQR_SCALAR_ATTRIBUTE_EXPORTS(ViReal64)
+HNVQR_SCALAR_ATTRIBUTE_EXPORTS(ViBoolean)
+HNVQR_SCALAR_ATTRIBUTE_EXPORTS(ViSession)
+#undef HNVQR_SCALAR_ATTRIBUTE_EXPORTS
+
 ViStatus _VI_FUNC HnVQR_GetAttributeViString(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
                                              ViInt32 BufferSize, ViChar AttributeValue[]) {
   return kel::GetAttributeString(vi, RepCapIdentifier, AttributeID, BufferSize, AttributeValue);
-}
-ViStatus _VI_FUNC HnVQR_SetAttributeViInt32(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                            ViInt32 AttributeValue) {
-  return kel::SetAttribute(vi, RepCapIdentifier, AttributeID, AttributeValue);
-}
-ViStatus _VI_FUNC HnVQR_SetAttributeViReal64(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                             ViReal64 AttributeValue) {
-  return kel::SetAttribute(vi, RepCapIdentifier, AttributeID, AttributeValue);
-}
-ViStatus _VI_FUNC HnVQR_SetAttributeViBoolean(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                              ViBoolean AttributeValue) {
-  return kel::SetAttribute(vi, RepCapIdentifier, AttributeID, AttributeValue);
-}
-ViStatus _VI_FUNC HnVQR_SetAttributeViSession(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
-                                              ViSession AttributeValue) {
-  return kel::SetAttribute(vi, RepCapIdentifier, AttributeID, AttributeValue);
 }
 ViStatus _VI_FUNC HnVQR_SetAttributeViString(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,
                                              ViConstString AttributeValue) {

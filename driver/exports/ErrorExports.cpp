@@ -81,7 +81,7 @@ ViStatus _VI_FUNC HnVQR_error_query(ViSession vi, ViInt32* ErrorCode, ViChar Err
     }
     ViChar response[kMessageBufferSize] = {};
     // Bounded, so that an overlong answer is cut rather than written past the buffer.
-    const ViStatus read = kel::Queryf(session.io, ":SYST:ERR?\n", "%255[^\n]%*T", response);
+    const ViStatus read = kel::Queryf(session.io(), ":SYST:ERR?\n", "%255[^\n]%*T", response);
     if (read < 0) return read;
     response[kMessageBufferSize - 1] = '\0';
     const std::string_view text = TrimQuotes(kel::text::Trim(response, kBlanks));

@@ -32,7 +32,7 @@ ViStatus _VI_FUNC HnVQR_viWrite(ViSession vi, ViInt64 Count, ViByte Buffer[], Vi
     if (const ViStatus refused = hnvqr::RefuseInSimulation(session); refused < 0) return refused;
     if (const ViStatus refused = CheckCount(vi, Count, "viWrite"); refused < 0) return refused;
     ViUInt32 written = 0;
-    const ViStatus status = viWrite(session.io, Buffer, static_cast<ViUInt32>(Count), &written);
+    const ViStatus status = viWrite(session.io(), Buffer, static_cast<ViUInt32>(Count), &written);
     if (ReturnCount != nullptr) *ReturnCount = written;
     return status;
   });
@@ -48,9 +48,9 @@ ViStatus _VI_FUNC HnVQR_viRead(ViSession vi, ViInt64 Count, ViByte Buffer[], ViI
     using Clock = std::chrono::steady_clock;
     const auto started = Clock::now();
     ViUInt32 timeoutMs = VI_TMO_INFINITE;
-    (void)viGetAttribute(session.io, VI_ATTR_TMO_VALUE, &timeoutMs);
+    (void)viGetAttribute(session.io(), VI_ATTR_TMO_VALUE, &timeoutMs);
     ViUInt32 read = 0;
-    ViStatus status = viRead(session.io, Buffer, static_cast<ViUInt32>(Count), &read);
+    ViStatus status = viRead(session.io(), Buffer, static_cast<ViUInt32>(Count), &read);
     if (ReturnCount != nullptr) *ReturnCount = read;
     ViByte scratch[4096];
     while (status == VI_SUCCESS_MAX_CNT) {
@@ -60,9 +60,9 @@ ViStatus _VI_FUNC HnVQR_viRead(ViSession vi, ViInt64 Count, ViByte Buffer[], ViI
         if (spent >= static_cast<std::int64_t>(timeoutMs)) return static_cast<ViStatus>(VI_ERROR_TMO);
         leftMs = static_cast<ViInt32>(static_cast<std::int64_t>(timeoutMs) - spent);
       }
-      const kel::IoTimeoutScope remaining(session.io, leftMs);
+      const kel::IoTimeoutScope remaining(session.io(), leftMs);
       ViUInt32 discarded = 0;
-      status = viRead(session.io, scratch, sizeof scratch, &discarded);
+      status = viRead(session.io(), scratch, sizeof scratch, &discarded);
     }
     return status;
   });

@@ -95,38 +95,38 @@ ViStatus _VI_FUNC HnVQR_ConfigureOutputRange(ViSession vi, ViConstString Channel
   });
 }
 
-ViStatus _VI_FUNC HnVQR_QueryMaxCurrentLimit(ViSession vi, ViConstString ChannelName, ViReal64 VoltageLevel,
-                                             ViReal64* MaxCurrentLimit) {
+namespace {
+
+// The most of one quantity the model gives at a level of the other: its rating, or less where
+// the power rating ends first.
+ViStatus QueryMaxUnderPower(ViSession vi, ViConstString channelName, ViReal64 otherLevel, ViReal64* result,
+                            const char* functionName, const char* resultName,
+                            ViReal64 (HalvornVQRDriverSession::*rating)() const) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked =
-            kel::CheckNullPointer(vi, "HnVQR_QueryMaxCurrentLimit", "MaxCurrentLimit", MaxCurrentLimit);
-        checked < 0) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, functionName, resultName, result); checked < 0) {
       return checked;
     }
-    if (const ViStatus expanded = ExpandChannel(session, ChannelName); expanded < 0) return expanded;
+    if (const ViStatus expanded = ExpandChannel(session, channelName); expanded < 0) return expanded;
     const auto& vqr = Vqr(session);
     const ViReal64 power = vqr.powerRating();
-    const ViReal64 current = vqr.maximumCurrent();
-    *MaxCurrentLimit = power >= current * VoltageLevel ? current : power / VoltageLevel;
+    const ViReal64 maximum = (vqr.*rating)();
+    *result = power >= maximum * otherLevel ? maximum : power / otherLevel;
     return VI_SUCCESS;
   });
 }
 
+}  // namespace
+
+ViStatus _VI_FUNC HnVQR_QueryMaxCurrentLimit(ViSession vi, ViConstString ChannelName, ViReal64 VoltageLevel,
+                                             ViReal64* MaxCurrentLimit) {
+  return QueryMaxUnderPower(vi, ChannelName, VoltageLevel, MaxCurrentLimit, "HnVQR_QueryMaxCurrentLimit",
+                            "MaxCurrentLimit", &HalvornVQRDriverSession::maximumCurrent);
+}
+
 ViStatus _VI_FUNC HnVQR_QueryMaxVoltageLevel(ViSession vi, ViConstString ChannelName, ViReal64 CurrentLimit,
                                              ViReal64* MaxVoltageLevel) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked =
-            kel::CheckNullPointer(vi, "HnVQR_QueryMaxVoltageLevel", "MaxVoltageLevel", MaxVoltageLevel);
-        checked < 0) {
-      return checked;
-    }
-    if (const ViStatus expanded = ExpandChannel(session, ChannelName); expanded < 0) return expanded;
-    const auto& vqr = Vqr(session);
-    const ViReal64 power = vqr.powerRating();
-    const ViReal64 voltage = vqr.maximumVoltage();
-    *MaxVoltageLevel = power >= voltage * CurrentLimit ? voltage : power / CurrentLimit;
-    return VI_SUCCESS;
-  });
+  return QueryMaxUnderPower(vi, ChannelName, CurrentLimit, MaxVoltageLevel, "HnVQR_QueryMaxVoltageLevel",
+                            "MaxVoltageLevel", &HalvornVQRDriverSession::maximumVoltage);
 }
 
 namespace {

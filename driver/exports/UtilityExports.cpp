@@ -21,10 +21,10 @@ constexpr ViInt32 kTextBufferSize = 256;
 
 // "*RST", its completion query and the status check, under the reset time-out.
 ViStatus ResetInstrument(kel::DriverSession& session) {
-  kel::IoTimeoutScope timeout(session.io, session.GetResetTimeout());
-  ViStatus status = kel::Printf(session.io, "*RST\n");
+  kel::IoTimeoutScope timeout(session.io(), session.GetResetTimeout());
+  ViStatus status = kel::Printf(session.io(), "*RST\n");
   ViInt32 complete = 0;
-  if (status >= 0) status = kel::Queryf(session.io, "*OPC?\n", "%ld%*T", &complete);
+  if (status >= 0) status = kel::Queryf(session.io(), "*OPC?\n", "%ld%*T", &complete);
   if (status >= 0) status = session.CheckInstrumentStatus();
   return status;
 }
@@ -68,7 +68,7 @@ ViStatus _VI_FUNC HnVQR_self_test(ViSession vi, ViInt16* TestResult, ViChar Test
     if (session.GetSimulate()) {
       *TestResult = 0;
     } else {
-      kel::IoTimeoutScope timeout(session.io, session.GetSelfTestTimeout());
+      kel::IoTimeoutScope timeout(session.io(), session.GetSelfTestTimeout());
       status = kel::QueryInstrument(session, "*TST?\n", "%hd%*T", TestResult);
       if (status < 0) return status;
     }

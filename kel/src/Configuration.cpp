@@ -65,7 +65,6 @@ ViStatus DriverSession::LoadConfiguration(std::string_view name, std::string_vie
   initialReal64s_.clear();
   initialStrings_.clear();
   virtualToPhysical_.clear();
-  physicalToVirtual_.clear();
   flags_ = InherentFlags{};
 
   IviConfigStoreHandle store = 0;
@@ -242,12 +241,10 @@ ViStatus DriverSession::ApplyInitialSettings() {
 
 void DriverSession::AddVirtualName(const std::string& virtualName, const std::string& physicalName) {
   virtualToPhysical_.insert_or_assign(virtualName, physicalName);
-  physicalToVirtual_.insert_or_assign(physicalName, virtualName);
 }
 
 ViStatus DriverSession::ReadVirtualNames(IviDriverSessionHandle session) {
   virtualToPhysical_.clear();
-  physicalToVirtual_.clear();
   auto fail = [this](ViStatus s) {
     (void)ReportConfigurationError(s);
     return s;

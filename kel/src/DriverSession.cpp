@@ -12,22 +12,17 @@
 namespace kel {
 
 DriverSession::DriverSession(ViSession handle, ViInt32 openTimeout, ViInt32 selfTestTimeout,
-                             ViInt32 resetTimeout, bool interchangeCheckSupported, ViInt32 auxiliaryValue)
+                             ViInt32 resetTimeout, bool interchangeCheckSupported)
     : handle_(handle),
       openTimeout_(openTimeout),
       selfTestTimeout_(selfTestTimeout),
       resetTimeout_(resetTimeout),
-      interchangeCheckSupported_(interchangeCheckSupported),
-      auxiliaryValue_(auxiliaryValue) {}
+      interchangeCheckSupported_(interchangeCheckSupported) {}
 
 DriverSession::~DriverSession() = default;
 
-ViStatus DriverSession::Initialize(std::string_view resourceName, bool idQuery, bool reset,
-                                   std::string_view optionString) {
-  resourceName_ = resourceName;
+ViStatus DriverSession::Initialize(std::string_view resourceName, bool idQuery, std::string_view optionString) {
   idQuery_ = idQuery;
-  reset_ = reset;
-  optionString_ = optionString;
 
   if (const ViStatus loaded = LoadConfiguration(resourceName, optionString); loaded < 0) return loaded;
 
@@ -37,7 +32,12 @@ ViStatus DriverSession::Initialize(std::string_view resourceName, bool idQuery, 
   }
 
   if (const ViStatus traced = OpenSessionTrace(*this); traced < 0) return traced;
-  if (const ViStatus opened = InitializeIo(); opened < 0) return opened;
+  // Whatever an open that failed part-way had opened (the interface settings after the VISA
+  // open, say) is closed again, so that no descriptor leaks.
+  if (const ViStatus opened = InitializeIo(); opened < 0) {
+    (void)CloseIo();
+    return opened;
+  }
 
   ViStatus result = VI_SUCCESS;
   if (GetQueryInstrumentStatus()) result = ClearInstrumentStatus();
@@ -63,11 +63,6 @@ bool DriverSession::GetQueryInstrumentStatus() const { return flags_.queryInstru
 bool DriverSession::GetRangeCheck() const { return flags_.rangeCheck; }
 bool DriverSession::GetRecordCoercions() const { return flags_.recordCoercions; }
 bool DriverSession::GetSimulate() const { return flags_.simulate; }
-bool DriverSession::GetInitialCache() const { return initialFlags_.cache; }
-bool DriverSession::GetInitialInterchangeCheck() const { return initialFlags_.interchangeCheck; }
-bool DriverSession::GetInitialQueryInstrumentStatus() const { return initialFlags_.queryInstrumentStatus; }
-bool DriverSession::GetInitialRangeCheck() const { return initialFlags_.rangeCheck; }
-bool DriverSession::GetInitialRecordCoercions() const { return initialFlags_.recordCoercions; }
 bool DriverSession::GetInitialSimulate() const { return initialFlags_.simulate; }
 void DriverSession::SetCache(bool on) { flags_.cache = on; }
 void DriverSession::SetInterchangeCheck(bool on) { flags_.interchangeCheck = on; }
@@ -76,20 +71,16 @@ void DriverSession::SetRangeCheck(bool on) { flags_.rangeCheck = on; }
 void DriverSession::SetRecordCoercions(bool on) { flags_.recordCoercions = on; }
 void DriverSession::SetSimulate(bool on) { flags_.simulate = on; }
 
-const std::string& DriverSession::GetOptionString() const { return optionString_; }
-const std::string& DriverSession::GetResourceName() const { return resourceName_; }
 const std::string& DriverSession::GetLogicalName() const { return logicalName_; }
 const std::string& DriverSession::GetIoResourceDescriptor() const { return ioResourceDescriptor_; }
 const std::string& DriverSession::GetDriverSetup() const { return driverSetup_; }
 const std::string& DriverSession::GetInstrumentManufacturer() const { return instrumentManufacturer_; }
 const std::string& DriverSession::GetInstrumentModel() const { return instrumentModel_; }
-const std::string& DriverSession::GetInstrumentSerialNumber() const { return instrumentSerialNumber_; }
 const std::string& DriverSession::GetInstrumentFirmwareRevision() const { return instrumentFirmwareRevision_; }
 ViInt32 DriverSession::GetOpenTimeout() const { return openTimeout_; }
 ViInt32 DriverSession::GetSelfTestTimeout() const { return selfTestTimeout_; }
 ViInt32 DriverSession::GetResetTimeout() const { return resetTimeout_; }
 bool DriverSession::IsInterchangeCheckSupported() const { return interchangeCheckSupported_; }
-ViInt32 DriverSession::GetAuxiliaryValue() const { return auxiliaryValue_; }
 
 namespace {
 
@@ -106,26 +97,11 @@ bool LookUp(const Table& table, std::string_view name, T& value) {
 bool DriverSession::GetDriverSetupOption(std::string_view name, std::string& value) const {
   return LookUp(driverSetupOptions_, name, value);
 }
-bool DriverSession::GetInitialSettingBoolean(std::string_view name, bool& value) const {
-  return LookUp(initialBooleans_, name, value);
-}
-bool DriverSession::GetInitialSettingInt32(std::string_view name, ViInt32& value) const {
-  return LookUp(initialInt32s_, name, value);
-}
-bool DriverSession::GetInitialSettingReal64(std::string_view name, ViReal64& value) const {
-  return LookUp(initialReal64s_, name, value);
-}
 bool DriverSession::GetInitialSettingString(std::string_view name, std::string& value) const {
   return LookUp(initialStrings_, name, value);
 }
-const InitialSettingTable<bool>& DriverSession::GetInitialSettingBooleanTable() const { return initialBooleans_; }
 const InitialSettingTable<ViInt32>& DriverSession::GetInitialSettingInt32Table() const { return initialInt32s_; }
 const InitialSettingTable<ViReal64>& DriverSession::GetInitialSettingReal64Table() const { return initialReal64s_; }
-const InitialSettingTable<std::string>& DriverSession::GetInitialSettingStringTable() const {
-  return initialStrings_;
-}
-const NameTable& DriverSession::GetInherentOptionTable() const { return inherentOptions_; }
-const NameTable& DriverSession::GetDriverSetupTable() const { return driverSetupOptions_; }
 const NameTable& DriverSession::GetVirtualNameTable() const { return virtualToPhysical_; }
 
 std::string DriverSession::GetPhysicalName(std::string_view virtualName) const {
@@ -138,23 +114,11 @@ std::string DriverSession::GetPhysicalName(std::string_view virtualName) const {
   return physical;
 }
 
-std::string DriverSession::GetVirtualName(std::string_view physicalName) const {
-  std::string name(physicalName);
-  (void)LookUp(physicalToVirtual_, physicalName, name);
-  return name;
-}
-
 bool DriverSession::IsModelSupported() const {
   const auto families = ThisDriver().modelFamilies;
   return std::any_of(families.begin(), families.end(),
                      [this](const ModelFamily& row) { return row.model == instrumentModel_; });
 }
-
-bool DriverSession::IsModelInFamily(std::string_view family) const {
-  return ModelBelongsToFamily(instrumentModel_, family);
-}
-
-bool DriverSession::ModelEquals(std::string_view model) const { return instrumentModel_ == model; }
 
 bool DriverSession::ModelBelongsToFamily(std::string_view model, std::string_view family) const {
   const auto families = ThisDriver().modelFamilies;

@@ -37,7 +37,7 @@ ViStatus InitializeDriverSession(ViConstString resourceName, ViBoolean idQuery, 
     std::unique_ptr<DriverSession> session(ThisDriver().createSession(handle));
     if (const ViStatus bound = IviSession_SetDataPtr(handle, session.get()); bound < 0) return bound;
     const ViStatus initialized =
-        session->Initialize(resourceName, idQuery == VI_TRUE, reset == VI_TRUE, optionString ? optionString : "");
+        session->Initialize(resourceName, idQuery == VI_TRUE, optionString ? optionString : "");
     if (initialized < 0) {
       (void)IviSession_SetDataPtr(handle, nullptr);
       return initialized;

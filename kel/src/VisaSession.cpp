@@ -21,20 +21,41 @@ std::string WithoutLineEnd(const char* text) {
 
 }  // namespace
 
-template <class Derived>
-ViStatus VisaSession<Derived>::InitializeIo() {
-  if (self().GetSimulate()) return VI_SUCCESS;
-  const ViStatus rm = viOpenDefaultRM(&resourceManager);
-  if (rm < 0) return rm;
-  const std::string& resource = self().GetIoResourceDescriptor();
+VisaConnection::~VisaConnection() { (void)Close(); }
+
+ViStatus VisaConnection::Open(const std::string& resource, ViUInt32 openTimeoutMs) {
+  if (const ViStatus rm = viOpenDefaultRM(&resourceManager_); rm < 0) {
+    resourceManager_ = VI_NULL;
+    return rm;
+  }
+  const ViStatus opened = viOpen(resourceManager_, resource.c_str(), VI_NO_LOCK, openTimeoutMs, &instrument_);
+  if (opened < 0) {
+    instrument_ = VI_NULL;
+    (void)Close();
+  }
+  return opened;
+}
+
+ViStatus VisaConnection::Close() {
+  if (resourceManager_ == VI_NULL) return VI_SUCCESS;
+  const ViStatus closed = viClose(resourceManager_);
+  if (closed >= 0) {
+    resourceManager_ = VI_NULL;
+    instrument_ = VI_NULL;
+  }
+  return closed;
+}
+
+ViStatus DriverSession::InitializeIo() {
+  if (GetSimulate()) return VI_SUCCESS;
+  const std::string& resource = GetIoResourceDescriptor();
   const ViInt64 started = hnvisa_trace_clock();
-  const ViStatus opened =
-      viOpen(resourceManager, resource.c_str(), VI_NO_LOCK, static_cast<ViUInt32>(self().GetOpenTimeout()), &io);
+  const ViStatus opened = connection_.Open(resource, static_cast<ViUInt32>(GetOpenTimeout()));
   // The session's own trace takes over the VISA session's events, starting with its open; an
   // open that failed is recorded here, as the VISA session never existed.
-  if (const HnvisaTrace trace = SessionTrace(self().GetSessionHandle()); trace != 0) {
+  if (const HnvisaTrace trace = SessionTrace(GetSessionHandle()); trace != 0) {
     if (opened >= 0) {
-      (void)viSetAttribute(io, HNVISA_ATTR_TRACE, trace);
+      (void)viSetAttribute(io(), HNVISA_ATTR_TRACE, trace);
     } else {
       const TraceField fields[] = {TraceText("op", "open"), TraceText("resource", resource.c_str()),
                                    TraceValue("status", opened)};
@@ -46,29 +67,16 @@ ViStatus VisaSession<Derived>::InitializeIo() {
 
 // A session opened live and switched into simulation still holds its VISA sessions, so the
 // closing depends on what is open, not on SIMULATE.
-template <class Derived>
-ViStatus VisaSession<Derived>::CloseIo() {
-  if (resourceManager == VI_NULL) return VI_SUCCESS;
-  const ViStatus closed = viClose(resourceManager);
-  if (closed >= 0) {
-    resourceManager = VI_NULL;
-    io = VI_NULL;
-  }
-  return closed;
-}
+ViStatus DriverSession::CloseIo() { return connection_.Close(); }
 
-template <class Derived>
-ViStatus VisaSession<Derived>::ClearInstrumentStatus() {
-  return SendCommand(self(), "*CLS\n");
-}
+ViStatus DriverSession::ClearInstrumentStatus() { return SendCommand(*this, "*CLS\n"); }
 
-template <class Derived>
-ViStatus VisaSession<Derived>::QueryInstrumentIdentity(std::string& manufacturer, std::string& model,
-                                                       std::string& serialNumber, std::string& firmwareRevision) {
-  if (self().GetSimulate()) return VI_SUCCESS;
+ViStatus DriverSession::QueryInstrumentIdentity(std::string& manufacturer, std::string& model,
+                                                std::string& serialNumber, std::string& firmwareRevision) {
+  if (GetSimulate()) return VI_SUCCESS;
   char fields[4][kIdentityFieldSize] = {};
-  const ViStatus read = Queryf(io, "*IDN?\n", "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1],
-                                 fields[2], fields[3]);
+  const ViStatus read = Queryf(io(), "*IDN?\n", "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1],
+                               fields[2], fields[3]);
   if (read < 0) return read;
   for (auto& field : fields) field[kIdentityFieldSize - 1] = '\0';
   manufacturer = fields[0];
@@ -78,22 +86,16 @@ ViStatus VisaSession<Derived>::QueryInstrumentIdentity(std::string& manufacturer
   return CheckInstrumentStatus();
 }
 
-template <class Derived>
-ViStatus VisaSession<Derived>::CheckInstrumentStatus() {
-  if (!self().GetQueryInstrumentStatus() || self().GetSimulate()) return VI_SUCCESS;
+ViStatus DriverSession::CheckInstrumentStatus() {
+  if (!GetQueryInstrumentStatus() || GetSimulate()) return VI_SUCCESS;
   ViInt32 standardEvents = 0;
-  const ViStatus read = Queryf(io, "*ESR?\n", "%ld%*T", &standardEvents);
+  const ViStatus read = Queryf(io(), "*ESR?\n", "%ld%*T", &standardEvents);
   if (read < 0) return read;
-  if ((standardEvents & kStandardEventErrorBits) != 0) return self().ReportError(status::kInstrumentStatus);
+  if ((standardEvents & kStandardEventErrorBits) != 0) return ReportError(status::kInstrumentStatus);
   return read;
 }
 
-template <class Derived>
-ViStatus VisaSession<Derived>::Close() {
-  return CloseIo();
-}
-
-template class VisaSession<DriverSession>;
+ViStatus DriverSession::Close() { return CloseIo(); }
 
 IoTimeoutScope::IoTimeoutScope(ViSession io, ViInt32 timeoutMs) : io_(io) {
   if (timeoutMs < -1) return;

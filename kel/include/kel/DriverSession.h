@@ -40,124 +40,112 @@ struct InherentFlags {
   bool simulate = false;
 };
 
-// The root of the chain: the two VISA sessions and the I/O operations.
-struct IoSession {
-  virtual ~IoSession() = default;
-
-  virtual ViStatus InitializeIo() = 0;
-  virtual ViStatus CloseIo() = 0;
-  virtual ViStatus ClearInstrumentStatus() = 0;
-  virtual ViStatus QueryInstrumentIdentity(std::string& manufacturer, std::string& model,
-                                           std::string& serialNumber, std::string& firmwareRevision) = 0;
-  virtual ViStatus CheckInstrumentStatus() = 0;
-  virtual ViStatus Close() = 0;
-
-  ViSession resourceManager = VI_NULL;
-  ViSession io = VI_NULL;
-};
-
-// The VISA layer: the I/O operations over a VISA instrument session, parameterised on the
-// class that derives from it (which supplies the flags, time-outs and error reporting).
-template <class Derived>
-class VisaSession : public IoSession {
+// The VISA sessions of a session object: the resource manager and the instrument session
+// opened in it. The owner closes them when it ends, and an open that fails part-way closes
+// what it had opened, so no path leaves a VISA session behind.
+class VisaConnection {
  public:
-  ViStatus InitializeIo() override;
-  ViStatus CloseIo() override;
-  ViStatus ClearInstrumentStatus() override;
-  ViStatus QueryInstrumentIdentity(std::string& manufacturer, std::string& model, std::string& serialNumber,
-                                   std::string& firmwareRevision) override;
-  ViStatus CheckInstrumentStatus() override;
-  ViStatus Close() override;
+  VisaConnection() = default;
+  ~VisaConnection();
+  VisaConnection(const VisaConnection&) = delete;
+  VisaConnection& operator=(const VisaConnection&) = delete;
+
+  // Opens the default resource manager, then `resource` in it; on failure nothing stays open.
+  ViStatus Open(const std::string& resource, ViUInt32 openTimeoutMs);
+  // Closes both (closing the resource manager closes the instrument session); a close that
+  // fails keeps them, so that it can be tried again.
+  ViStatus Close();
+
+  ViSession instrument() const { return instrument_; }
 
  private:
-  Derived& self() { return static_cast<Derived&>(*this); }
+  ViSession resourceManager_ = VI_NULL;
+  ViSession instrument_ = VI_NULL;
 };
 
-class DriverSession : public VisaSession<DriverSession> {
+class DriverSession {
  public:
   DriverSession(ViSession handle, ViInt32 openTimeout, ViInt32 selfTestTimeout, ViInt32 resetTimeout,
-                bool interchangeCheckSupported, ViInt32 auxiliaryValue);
-  ~DriverSession() override;
+                bool interchangeCheckSupported);
+  virtual ~DriverSession();
+  DriverSession(const DriverSession&) = delete;
+  DriverSession& operator=(const DriverSession&) = delete;
 
   // Runs the initialization sequence after the object is bound to its handle.
-  ViStatus Initialize(std::string_view resourceName, bool idQuery, bool reset, std::string_view optionString);
+  ViStatus Initialize(std::string_view resourceName, bool idQuery, std::string_view optionString);
 
-  virtual ViSession GetSessionHandle() const;
+  // The two operations a concrete driver extends: opening the I/O (its interface settings)
+  // and reading the identity (recognising the model). The base opens the VISA sessions and
+  // queries *IDN?; a failed open leaves nothing open.
+  virtual ViStatus InitializeIo();
+  virtual ViStatus QueryInstrumentIdentity(std::string& manufacturer, std::string& model, std::string& serialNumber,
+                                           std::string& firmwareRevision);
+  ViStatus CloseIo();
+  ViStatus ClearInstrumentStatus();
+  // The status check after an exchange: *ESR? when QUERY_INSTRUMENT_STATUS is on.
+  ViStatus CheckInstrumentStatus();
+  ViStatus Close();
 
-  virtual bool GetCache() const;
-  virtual bool GetInterchangeCheck() const;
-  virtual bool GetQueryInstrumentStatus() const;
-  virtual bool GetRangeCheck() const;
-  virtual bool GetRecordCoercions() const;
-  virtual bool GetSimulate() const;
-  virtual bool GetInitialCache() const;
-  virtual bool GetInitialInterchangeCheck() const;
-  virtual bool GetInitialQueryInstrumentStatus() const;
-  virtual bool GetInitialRangeCheck() const;
-  virtual bool GetInitialRecordCoercions() const;
-  virtual bool GetInitialSimulate() const;
-  virtual void SetCache(bool on);
-  virtual void SetInterchangeCheck(bool on);
-  virtual void SetQueryInstrumentStatus(bool on);
-  virtual void SetRangeCheck(bool on);
-  virtual void SetRecordCoercions(bool on);
-  virtual void SetSimulate(bool on);
+  // The instrument's VISA session (VI_NULL in simulation and when none is open).
+  ViSession io() const { return connection_.instrument(); }
 
-  virtual const std::string& GetOptionString() const;
-  virtual const std::string& GetResourceName() const;
-  virtual const std::string& GetLogicalName() const;
-  virtual const std::string& GetIoResourceDescriptor() const;
-  virtual const std::string& GetDriverSetup() const;
-  virtual const std::string& GetInstrumentManufacturer() const;
-  virtual const std::string& GetInstrumentModel() const;
-  virtual const std::string& GetInstrumentSerialNumber() const;
-  virtual const std::string& GetInstrumentFirmwareRevision() const;
-  virtual ViInt32 GetOpenTimeout() const;
-  virtual ViInt32 GetSelfTestTimeout() const;
-  virtual ViInt32 GetResetTimeout() const;
-  virtual bool IsInterchangeCheckSupported() const;
-  virtual ViInt32 GetAuxiliaryValue() const;
+  ViSession GetSessionHandle() const;
 
-  virtual bool GetDriverSetupOption(std::string_view name, std::string& value) const;
-  virtual bool GetInitialSettingBoolean(std::string_view name, bool& value) const;
-  virtual bool GetInitialSettingInt32(std::string_view name, ViInt32& value) const;
-  virtual bool GetInitialSettingReal64(std::string_view name, ViReal64& value) const;
-  virtual bool GetInitialSettingString(std::string_view name, std::string& value) const;
-  virtual const InitialSettingTable<bool>& GetInitialSettingBooleanTable() const;
-  virtual const InitialSettingTable<ViInt32>& GetInitialSettingInt32Table() const;
-  virtual const InitialSettingTable<ViReal64>& GetInitialSettingReal64Table() const;
-  virtual const InitialSettingTable<std::string>& GetInitialSettingStringTable() const;
-  virtual const NameTable& GetInherentOptionTable() const;
-  virtual const NameTable& GetDriverSetupTable() const;
-  virtual const NameTable& GetVirtualNameTable() const;
-  virtual std::string GetPhysicalName(std::string_view virtualName) const;
-  virtual std::string GetVirtualName(std::string_view physicalName) const;
+  bool GetCache() const;
+  bool GetInterchangeCheck() const;
+  bool GetQueryInstrumentStatus() const;
+  bool GetRangeCheck() const;
+  bool GetRecordCoercions() const;
+  bool GetSimulate() const;
+  bool GetInitialSimulate() const;
+  void SetCache(bool on);
+  void SetInterchangeCheck(bool on);
+  void SetQueryInstrumentStatus(bool on);
+  void SetRangeCheck(bool on);
+  void SetRecordCoercions(bool on);
+  void SetSimulate(bool on);
 
-  virtual bool IsModelSupported() const;
-  virtual bool IsModelInFamily(std::string_view family) const;
-  virtual bool ModelEquals(std::string_view model) const;
-  virtual bool ModelBelongsToFamily(std::string_view model, std::string_view family) const;
-  virtual ViStatus RestoreInitialOptions();
+  const std::string& GetLogicalName() const;
+  const std::string& GetIoResourceDescriptor() const;
+  const std::string& GetDriverSetup() const;
+  const std::string& GetInstrumentManufacturer() const;
+  const std::string& GetInstrumentModel() const;
+  const std::string& GetInstrumentFirmwareRevision() const;
+  ViInt32 GetOpenTimeout() const;
+  ViInt32 GetSelfTestTimeout() const;
+  ViInt32 GetResetTimeout() const;
+  bool IsInterchangeCheckSupported() const;
 
-  virtual ViStatus ReportError(ViStatus code, std::span<const MessageArg> args = {});
-  virtual ViStatus ReportErrorWithElaboration(ViStatus code, std::string_view elaboration,
+  bool GetDriverSetupOption(std::string_view name, std::string& value) const;
+  bool GetInitialSettingString(std::string_view name, std::string& value) const;
+  const InitialSettingTable<ViInt32>& GetInitialSettingInt32Table() const;
+  const InitialSettingTable<ViReal64>& GetInitialSettingReal64Table() const;
+  const NameTable& GetVirtualNameTable() const;
+  std::string GetPhysicalName(std::string_view virtualName) const;
+
+  bool IsModelSupported() const;
+  bool ModelBelongsToFamily(std::string_view model, std::string_view family) const;
+  ViStatus RestoreInitialOptions();
+
+  ViStatus ReportError(ViStatus code, std::span<const MessageArg> args = {});
+  ViStatus ReportErrorWithElaboration(ViStatus code, std::string_view elaboration,
                                               std::span<const MessageArg> args = {});
-  virtual ViStatus ReportConfigurationError(ViStatus code);
-  virtual void InvalidateAllAttributes();
+  ViStatus ReportConfigurationError(ViStatus code);
+  void InvalidateAllAttributes();
 
-  virtual ViStatus LoadConfiguration(std::string_view name, std::string_view optionString);
-  virtual ViStatus ReadDriverSessionProperties(IviDriverSessionHandle session);
-  virtual ViStatus ReadInitialSettings(IviConfigComponentHandle component);
-  virtual ViStatus ApplyInitialSettings();
-  virtual ViStatus ParseOptionString(std::string_view optionString);
-  virtual ViStatus ParseDriverSetup(std::string_view driverSetup);
-  virtual ViStatus ApplyDriverSetupOption(std::string_view name, std::string_view value);
-  virtual ViStatus ParseInherentOptions(std::string_view options);
-  virtual ViStatus ParseOptionBoolean(std::string_view name, std::string_view value, bool& out);
-  virtual ViStatus ReadVirtualNames(IviDriverSessionHandle session);
-  virtual ViStatus ReadPhysicalNames(IviSoftwareModuleHandle module);
+  ViStatus LoadConfiguration(std::string_view name, std::string_view optionString);
+  ViStatus ReadDriverSessionProperties(IviDriverSessionHandle session);
+  ViStatus ReadInitialSettings(IviConfigComponentHandle component);
+  ViStatus ApplyInitialSettings();
+  ViStatus ParseOptionString(std::string_view optionString);
+  ViStatus ParseDriverSetup(std::string_view driverSetup);
+  ViStatus ApplyDriverSetupOption(std::string_view name, std::string_view value);
+  ViStatus ParseInherentOptions(std::string_view options);
+  ViStatus ParseOptionBoolean(std::string_view name, std::string_view value, bool& out);
+  ViStatus ReadVirtualNames(IviDriverSessionHandle session);
+  ViStatus ReadPhysicalNames(IviSoftwareModuleHandle module);
 
-  // Conveniences over the virtual reports, with the message arguments given in place.
+  // Conveniences over the reports, with the message arguments given in place.
   template <class... Args>
     requires(sizeof...(Args) > 0)
   ViStatus ReportError(ViStatus code, const Args&... args) {
@@ -186,16 +174,12 @@ class DriverSession : public VisaSession<DriverSession> {
 
   ViSession handle_;
   bool idQuery_ = false;
-  bool reset_ = false;
   InherentFlags flags_;
   InherentFlags initialFlags_;
   ViInt32 openTimeout_;
   ViInt32 selfTestTimeout_;
   ViInt32 resetTimeout_;
   bool interchangeCheckSupported_;
-  ViInt32 auxiliaryValue_;
-  std::string optionString_;
-  std::string resourceName_;
   std::string logicalName_;
   std::string ioResourceDescriptor_;
   std::string driverSetup_;
@@ -210,7 +194,6 @@ class DriverSession : public VisaSession<DriverSession> {
   InitialSettingTable<ViReal64> initialReal64s_;
   InitialSettingTable<std::string> initialStrings_;
   NameTable virtualToPhysical_;
-  NameTable physicalToVirtual_;
   std::map<std::string, std::string> modulePhysicalNames_;
   CacheStore cache_;
   std::deque<std::string> coercionRecords_;
@@ -219,6 +202,7 @@ class DriverSession : public VisaSession<DriverSession> {
   std::vector<RepCapName> repCapNames_;
   bool repCapsRegistered_ = false;
   SessionGate gate_;
+  VisaConnection connection_;
 };
 
 }  // namespace kel

@@ -32,7 +32,7 @@ class IoTimeoutScope {
 template <class... Args>
 ViStatus SendCommand(DriverSession& session, PrintfFormat<std::type_identity_t<Args>...> format, Args... args) {
   if (session.GetSimulate()) return VI_SUCCESS;
-  const ViStatus written = viPrintf(session.io, format.text(), args...);
+  const ViStatus written = viPrintf(session.io(), format.text(), args...);
   if (written < 0) return written;
   return session.CheckInstrumentStatus();
 }
@@ -41,7 +41,7 @@ template <class... Outputs>
 ViStatus QueryInstrument(DriverSession& session, CommandText command,
                          ScanfFormat<std::type_identity_t<Outputs>...> responseFormat, Outputs... outputs) {
   if (session.GetSimulate()) return VI_SUCCESS;
-  const ViStatus read = viQueryf(session.io, command.text(), responseFormat.text(), outputs...);
+  const ViStatus read = viQueryf(session.io(), command.text(), responseFormat.text(), outputs...);
   if (read < 0) return read;
   return session.CheckInstrumentStatus();
 }

@@ -45,8 +45,10 @@ struct Conversions {
 
 constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The conversions of a viPrintf format.
-constexpr Conversions PrintfConversions(const char* text) {
+// Walks a format's conversions: `read(p, out)` reads one, from the character after its '%',
+// and answers where it ends (its last character), or nullptr when it is not one taken.
+template <class ReadConversion>
+constexpr Conversions WalkConversions(const char* text, ReadConversion read) {
   Conversions out;
   if (text == nullptr) {
     out.valid = false;
@@ -56,6 +58,18 @@ constexpr Conversions PrintfConversions(const char* text) {
     if (*p != '%') continue;
     ++p;
     if (*p == '%') continue;
+    p = read(p, out);
+    if (p == nullptr) {
+      out.valid = false;
+      return out;
+    }
+  }
+  return out;
+}
+
+// The conversions of a viPrintf format.
+constexpr Conversions PrintfConversions(const char* text) {
+  return WalkConversions(text, [](const char* p, Conversions& out) -> const char* {
     while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0') ++p;
     if (*p == '*') {
       out.Add(Arg::kInteger);
@@ -84,24 +98,15 @@ constexpr Conversions PrintfConversions(const char* text) {
         out.Add(Arg::kText);
         break;
       default:  // a conversion these wrappers do not take (binary blocks, arrays) or a cut one
-        out.valid = false;
-        return out;
+        return nullptr;
     }
-  }
-  return out;
+    return p;
+  });
 }
 
 // The conversions of a viScanf format (the response format of viQueryf).
 constexpr Conversions ScanfConversions(const char* text) {
-  Conversions out;
-  if (text == nullptr) {
-    out.valid = false;
-    return out;
-  }
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (*p != '%') continue;
-    ++p;
-    if (*p == '%') continue;
+  return WalkConversions(text, [](const char* p, Conversions& out) -> const char* {
     const bool suppressed = *p == '*';
     if (suppressed) ++p;
     const bool counted = *p == '#';
@@ -125,22 +130,19 @@ constexpr Conversions ScanfConversions(const char* text) {
         if (*p == '^') ++p;
         if (*p == ']') ++p;
         while (*p != '\0' && *p != ']') ++p;
-        if (*p == '\0') {
-          out.valid = false;
-          return out;
-        }
+        if (*p == '\0') return nullptr;
         target = Arg::kTextOut;
         break;
       default:
-        out.valid = false;
-        return out;
+        return nullptr;
     }
     if (counted && target != Arg::kTextOut) out.valid = false;
-    if (suppressed) continue;
-    if (counted) out.Add(Arg::kInt32Out);
-    out.Add(target);
-  }
-  return out;
+    if (!suppressed) {
+      if (counted) out.Add(Arg::kInt32Out);
+      out.Add(target);
+    }
+    return p;
+  });
 }
 
 template <class T>
