@@ -14,7 +14,7 @@
 #include "HnVQR.h"
 
 namespace hnvqr::untraced {
-ViStatus HnVQR_ConfigureVoltageLevel(ViSession vi, ViConstString ChannelName, ViReal64 Level);
+ViStatus _VI_FUNC HnVQR_ConfigureVoltageLevel(ViSession vi, ViConstString ChannelName, ViReal64 Level);
 }
 
 namespace {

@@ -149,9 +149,11 @@ foreach(prototype ${prototypes})
   else()
     set(untraced_test "!kel::TraceActive()")
   endif()
+  # The bodies have the exports' calling convention (__stdcall on 32-bit Windows), and so
+  # does their declaration here, or the traced wrapper would call them as __cdecl.
   if(MODE STREQUAL "driver")
     string(APPEND out
-      "namespace hnvqr::untraced {\nViStatus ${function}(${declared});\n}\n"
+      "namespace hnvqr::untraced {\nViStatus _VI_FUNC ${function}(${declared});\n}\n"
       "namespace {\n"
       "[[gnu::noinline, gnu::cold]] ViStatus Traced_${function}(${declared}) {\n"
       "  kel::CallTrace call(${session});\n"

@@ -14,6 +14,13 @@ set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# On 32-bit Windows a __stdcall name carries its argument size (f@8). The linker's "stdcall
+# fixup" would bind a reference to a __cdecl declaration of f to that definition, and the call
+# would unbalance the stack: such a mismatch fails the link instead.
+if(HNVQR_MINGW_TRIPLE MATCHES "^i686")
+  string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--disable-stdcall-fixup")
+  string(APPEND CMAKE_SHARED_LINKER_FLAGS_INIT " -Wl,--disable-stdcall-fixup")
+endif()
 # The host's loader of Windows programs, for running the cross-built tests: wine for 32-bit
 # programs, wine64 (Debian keeps it in /usr/lib/wine) for 64-bit ones.
 if(HNVQR_MINGW_TRIPLE MATCHES "^x86_64")

@@ -1,6 +1,7 @@
 # windows-package: HnVQR-<version>-win32.zip (win64 for the 64-bit build) in dist/ of the
 # build folder: the DLLs, the header and the platform headers it includes, HnVQR.lib, the
-# .def file and README-windows.txt.
+# .def file and README-windows.txt. The packaged DLLs are stripped; those in bin/ of the build
+# folder keep their symbols and debug information, for debugging.
 if(HNVQR_WIN_SUFFIX STREQUAL "")
   set(HNVQR_PACKAGE_NAME HnVQR-${PROJECT_VERSION}-win32)
 else()
@@ -13,6 +14,9 @@ add_custom_command(OUTPUT ${HNVQR_PACKAGE_ZIP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${HNVQR_PACKAGE_DIR}/bin ${HNVQR_PACKAGE_DIR}/include ${HNVQR_PACKAGE_DIR}/lib
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:HnVQR> $<TARGET_FILE:VISA32> $<TARGET_FILE:IviCShared>
           $<TARGET_FILE:IviConfigServerCAPI> ${HNVQR_PACKAGE_DIR}/bin
+  COMMAND ${CMAKE_STRIP} --strip-unneeded ${HNVQR_PACKAGE_DIR}/bin/$<TARGET_FILE_NAME:HnVQR>
+          ${HNVQR_PACKAGE_DIR}/bin/$<TARGET_FILE_NAME:VISA32> ${HNVQR_PACKAGE_DIR}/bin/$<TARGET_FILE_NAME:IviCShared>
+          ${HNVQR_PACKAGE_DIR}/bin/$<TARGET_FILE_NAME:IviConfigServerCAPI>
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/include/HnVQR.h ${PROJECT_SOURCE_DIR}/platform/include/visatype.h
           ${PROJECT_SOURCE_DIR}/platform/include/visa.h ${PROJECT_SOURCE_DIR}/platform/include/IviStatusCodes.h
           ${HNVQR_PACKAGE_DIR}/include
