@@ -11,6 +11,7 @@
 #include "AllocationCounter.h"
 #include "HnVQR.h"
 #include "IviSessionServices.h"
+#include "kel/Frame.h"
 
 namespace {
 
@@ -36,11 +37,17 @@ void TimeSimulatedCall(benchmark::State& state, Call call) {
   }
   ViStatus failures = 0;
   const std::uint64_t allocationsBefore = bench::AllocationsOnThisThread();
+  const std::int64_t lookupsBefore = kel::SessionLookupsOnThisThread();
   for (auto _ : state) {
     if (call(vi) != VI_SUCCESS) ++failures;
   }
   const std::uint64_t allocations = bench::AllocationsOnThisThread() - allocationsBefore;
   state.counters["allocations"] = static_cast<double>(allocations);
+  // Shown where the build counts them (debug and sanitizer builds): handle lookups per call.
+  if (lookupsBefore >= 0) {
+    state.counters["session_lookups_per_call"] = benchmark::Counter(
+        static_cast<double>(kel::SessionLookupsOnThisThread() - lookupsBefore), benchmark::Counter::kAvgIterations);
+  }
   if (failures != 0) state.SkipWithError("the call failed inside the loop");
   HnVQR_close(vi);
 }
