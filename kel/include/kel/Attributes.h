@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -15,32 +16,27 @@ namespace kel {
 // The five value types of IVI-C attributes. String attributes are named by this tag.
 struct StringValue {};
 
+// The IVI-C name of a scalar value type.
 template <class T>
-struct AttributeValueTraits;
+consteval std::string_view ScalarTypeName() {
+  if constexpr (std::is_same_v<T, ViInt32>) {
+    return "ViInt32";
+  } else if constexpr (std::is_same_v<T, ViReal64>) {
+    return "ViReal64";
+  } else if constexpr (std::is_same_v<T, ViBoolean>) {
+    return "ViBoolean";
+  } else {
+    static_assert(std::is_same_v<T, ViSession>, "not an attribute value type");
+    return "ViSession";
+  }
+}
 
-template <>
-struct AttributeValueTraits<ViInt32> {
-  static constexpr std::string_view kTypeName = "ViInt32";
-  using Getter = ViStatus (*)(ViSession, ViConstString, ViInt32*);
-  using Setter = ViStatus (*)(ViSession, ViConstString, ViInt32);
-};
-template <>
-struct AttributeValueTraits<ViReal64> {
-  static constexpr std::string_view kTypeName = "ViReal64";
-  using Getter = ViStatus (*)(ViSession, ViConstString, ViReal64*);
-  using Setter = ViStatus (*)(ViSession, ViConstString, ViReal64);
-};
-template <>
-struct AttributeValueTraits<ViBoolean> {
-  static constexpr std::string_view kTypeName = "ViBoolean";
-  using Getter = ViStatus (*)(ViSession, ViConstString, ViBoolean*);
-  using Setter = ViStatus (*)(ViSession, ViConstString, ViBoolean);
-};
-template <>
-struct AttributeValueTraits<ViSession> {
-  static constexpr std::string_view kTypeName = "ViSession";
-  using Getter = ViStatus (*)(ViSession, ViConstString, ViSession*);
-  using Setter = ViStatus (*)(ViSession, ViConstString, ViSession);
+// A scalar attribute's type name and callback types; strings have their own below.
+template <class T>
+struct AttributeValueTraits {
+  static constexpr std::string_view kTypeName = ScalarTypeName<T>();
+  using Getter = ViStatus (*)(ViSession, ViConstString, T*);
+  using Setter = ViStatus (*)(ViSession, ViConstString, T);
 };
 template <>
 struct AttributeValueTraits<StringValue> {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <type_traits>
 
 #include <visa.h>
@@ -146,7 +147,7 @@ constexpr Conversions ScanfConversions(const char* text) {
 }
 
 template <class T>
-consteval Arg PrintfArgOf() {
+constexpr Arg PrintfArgOf() {
   using U = std::remove_cv_t<T>;
   if constexpr (std::is_same_v<U, double>) {
     return Arg::kReal;
@@ -160,7 +161,7 @@ consteval Arg PrintfArgOf() {
 }
 
 template <class T>
-consteval Arg ScanfArgOf() {
+constexpr Arg ScanfArgOf() {
   if constexpr (std::is_same_v<T, ViInt16*>) {
     return Arg::kInt16Out;
   } else if constexpr (std::is_same_v<T, ViInt32*>) {
@@ -177,7 +178,7 @@ consteval Arg ScanfArgOf() {
 }
 
 template <std::size_t N>
-consteval bool Matches(const Conversions& conversions, const Arg (&expected)[N], std::size_t count) {
+constexpr bool Matches(const Conversions& conversions, const Arg (&expected)[N], std::size_t count) {
   if (!conversions.valid || conversions.count != count) return false;
   for (std::size_t i = 0; i < count; ++i) {
     if (conversions.args[i] != expected[i]) return false;
@@ -186,13 +187,13 @@ consteval bool Matches(const Conversions& conversions, const Arg (&expected)[N],
 }
 
 template <class... Args>
-consteval bool PrintfMatches(const char* text) {
+constexpr bool PrintfMatches(const char* text) {
   constexpr Arg expected[sizeof...(Args) + 1] = {PrintfArgOf<Args>()..., Arg::kNone};
   return Matches(PrintfConversions(text), expected, sizeof...(Args));
 }
 
 template <class... Args>
-consteval bool ScanfMatches(const char* text) {
+constexpr bool ScanfMatches(const char* text) {
   constexpr Arg expected[sizeof...(Args) + 1] = {ScanfArgOf<Args>()..., Arg::kNone};
   return Matches(ScanfConversions(text), expected, sizeof...(Args));
 }
@@ -202,31 +203,27 @@ inline void FormatDoesNotMatchItsArguments() {}
 
 }  // namespace format
 
-// A viPrintf format checked against the argument types Args.
-template <class... Args>
-class PrintfFormat {
+// A format checked against the argument types Args by `matches` (PrintfMatches or
+// ScanfMatches) while compiling.
+template <bool (*Matches)(const char*), class... Args>
+class CheckedFormat {
  public:
-  consteval PrintfFormat(const char* text) : text_(text) {  // NOLINT: implicit by design
-    if (!format::PrintfMatches<Args...>(text)) format::FormatDoesNotMatchItsArguments();
+  consteval CheckedFormat(const char* text) : text_(text) {  // NOLINT: implicit by design
+    if (!Matches(text)) format::FormatDoesNotMatchItsArguments();
   }
   const char* text() const { return text_; }
 
  private:
   const char* text_;
 };
+
+// A viPrintf format checked against the argument types Args.
+template <class... Args>
+using PrintfFormat = CheckedFormat<&format::PrintfMatches<Args...>, Args...>;
 
 // A viScanf format checked against the output pointer types Args.
 template <class... Args>
-class ScanfFormat {
- public:
-  consteval ScanfFormat(const char* text) : text_(text) {  // NOLINT: implicit by design
-    if (!format::ScanfMatches<Args...>(text)) format::FormatDoesNotMatchItsArguments();
-  }
-  const char* text() const { return text_; }
-
- private:
-  const char* text_;
-};
+using ScanfFormat = CheckedFormat<&format::ScanfMatches<Args...>, Args...>;
 
 // A command text sent as it is: a format with no conversions.
 using CommandText = PrintfFormat<>;
