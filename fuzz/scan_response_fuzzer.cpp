@@ -33,27 +33,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (selector % 9) {
     case 0: {
       ViReal64 value = 0;
-      (void)hnvisa::scanResponse(response, length, "%lf%*t", &value);
+      (void)hnvqr::visa::scanResponse(response, length, "%lf%*t", &value);
       break;
     }
     case 1: {
       ViInt32 value = 0;
-      (void)hnvisa::scanResponse(response, length, "%ld%*t", &value);
+      (void)hnvqr::visa::scanResponse(response, length, "%ld%*t", &value);
       break;
     }
     case 2: {
       ViInt32 value = 0;
-      (void)hnvisa::scanResponse(response, length, "%ld%*T", &value);
+      (void)hnvqr::visa::scanResponse(response, length, "%ld%*T", &value);
       break;
     }
     case 3: {
       ViInt16 value = 0;
-      (void)hnvisa::scanResponse(response, length, "%hd%*T", &value);
+      (void)hnvqr::visa::scanResponse(response, length, "%hd%*T", &value);
       break;
     }
     case 4: {
       std::vector<char> text = Buffer(256);
-      if (hnvisa::scanResponse(response, length, "%255[^\n]%*T", text.data()) >= 0) FUZZ_CHECK(Terminated(text));
+      if (hnvqr::visa::scanResponse(response, length, "%255[^\n]%*T", text.data()) >= 0) FUZZ_CHECK(Terminated(text));
       break;
     }
     case 5:
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       static const char* const kCountedFormats[] = {"%#[^\n]%*t", "%*[^,],%#[^\n]%*t", "%#[^,],%*t"};
       std::vector<char> text = Buffer(capacity > 0 ? static_cast<std::size_t>(capacity) : 1);
       ViInt32 count = capacity;
-      const ViStatus status = hnvisa::scanResponse(response, length, kCountedFormats[selector % 9 - 5], &count,
+      const ViStatus status = hnvqr::visa::scanResponse(response, length, kCountedFormats[selector % 9 - 5], &count,
                                                    capacity > 0 ? text.data() : nullptr);
       if (status >= 0) {
         // The count written back is the characters stored, the NUL not included.
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case 8: {
       std::vector<char> fields[4] = {Buffer(257), Buffer(257), Buffer(257), Buffer(257)};
-      const ViStatus status = hnvisa::scanResponse(response, length, "%256[^,],%256[^,],%256[^,],%256[^,]%*T",
+      const ViStatus status = hnvqr::visa::scanResponse(response, length, "%256[^,],%256[^,],%256[^,],%256[^,]%*T",
                                                    fields[0].data(), fields[1].data(), fields[2].data(),
                                                    fields[3].data());
       if (status >= 0) {

@@ -12,7 +12,7 @@
 #include "loopback_server.h"
 #include "visa.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 TEST(VisaConcurrency, ThreadsOnTheirOwnSessionsGetTheirOwnAnswers) {
@@ -87,4 +87,4 @@ TEST(VisaConcurrency, ABlockedSessionDoesNotHoldUpAnother) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

@@ -15,7 +15,7 @@
 #include "lock_table.h"
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 TEST(ResourcePattern, MatchesTheVisaExpressionGrammar) {
@@ -147,4 +147,4 @@ TEST(LockTable, NestsReleasesInOrderAndWakesWaiters) {
 }
 
 }  // namespace
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

@@ -10,7 +10,7 @@
 #include "memory_session.h"
 #include "scan_response.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 using namespace std::string_literals;
@@ -353,4 +353,4 @@ TEST(ScanResponse, GivenBufferGivenFormatGivenOutputs) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

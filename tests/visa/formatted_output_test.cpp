@@ -6,7 +6,7 @@
 
 #include "memory_session.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 TEST(FormattedOutput, DriverCommandsGiveExactBytes) {
@@ -148,4 +148,4 @@ TEST(FormattedQuery, WriteArgumentsThenReadArguments) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

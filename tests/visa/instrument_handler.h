@@ -11,7 +11,7 @@
 
 #include "loopback_server.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 
 // Counts the late answers sent, so a test can wait for one without guessing a delay.
 inline std::atomic<int> lateRepliesSent{0};
@@ -47,6 +47,6 @@ inline void scriptedInstrument(int connection, const LoopbackServer* server) {
   }
 }
 
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test
 
 #endif

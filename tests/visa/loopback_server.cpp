@@ -8,7 +8,7 @@
 
 #include <stdexcept>
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 int bindLoopback(std::uint16_t& port) {
@@ -88,4 +88,4 @@ std::uint16_t unusedLoopbackPort() {
   return port;
 }
 
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

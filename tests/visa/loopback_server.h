@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 
 class LoopbackServer {
  public:
@@ -46,6 +46,6 @@ class LoopbackServer {
 // A port on 127.0.0.1 where nothing listens (bound once, then released).
 std::uint16_t unusedLoopbackPort();
 
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test
 
 #endif

@@ -9,7 +9,7 @@
 #include "memory_transport.h"
 #include "session.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 
 struct MemorySession {
   MemorySession() {
@@ -62,6 +62,6 @@ struct MemorySession {
   std::unique_ptr<Session> session;
 };
 
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test
 
 #endif

@@ -4,7 +4,7 @@
 
 #include "resource_name.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 TEST(ResourceName, SocketAndSerialForms) {
@@ -63,4 +63,4 @@ TEST(ResourceName, MalformedNames) {
 }
 
 }  // namespace
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

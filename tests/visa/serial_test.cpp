@@ -14,7 +14,7 @@
 
 #include "visa.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 class SerialTest : public ::testing::Test {
@@ -232,4 +232,4 @@ TEST_F(SerialTest, ClosingWakesABlockedRead) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

@@ -5,7 +5,7 @@
 
 #include "memory_session.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 std::string readOnce(MemorySession& s, ViUInt32 count, ViStatus& status, ViUInt32& returned) {
@@ -97,4 +97,4 @@ TEST(SessionAttributes, ValuesAreCheckedAgainstTheirType) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

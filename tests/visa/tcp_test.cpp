@@ -10,7 +10,7 @@
 #include "loopback_server.h"
 #include "visa.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -311,4 +311,4 @@ TEST(TcpSessions, NoDescriptorLeaksOverManyOpenCloseCycles) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

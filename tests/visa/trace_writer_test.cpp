@@ -17,7 +17,7 @@ TEST(TraceWriter, FullQueueDropsAndCountsWithoutStallingTheCaller) {
   int pipe_fds[2];
   ASSERT_EQ(pipe2(pipe_fds, O_CLOEXEC), 0);
   // Nobody reads the pipe yet: once it is full, the writer thread is stuck in write().
-  auto writer = std::make_unique<hntrace::TraceWriter>(pipe_fds[1], 16);
+  auto writer = std::make_unique<hnvqr::trace::TraceWriter>(pipe_fds[1], 16);
   const std::string line(1024, 'x');
   for (int i = 0; i < 2000; ++i) writer->post(line);
   EXPECT_GT(writer->droppedTotal(), 0u);

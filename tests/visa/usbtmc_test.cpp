@@ -18,7 +18,7 @@
 
 #include "visa.h"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -153,4 +153,4 @@ TEST_F(UsbtmcTest, MessagesGoOutWholeAndReadsEndAtTheMessageOrTheTimeOut) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

@@ -13,7 +13,7 @@
 #include "vqrsim/server.hpp"
 #include "vqrsim/vxi11_server.hpp"
 
-namespace hnvisa::test {
+namespace hnvqr::visa::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -201,4 +201,4 @@ TEST(Vxi11Open, WhatDoesNotOpen) {
 }
 
 }  // namespace
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test

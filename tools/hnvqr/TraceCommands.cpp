@@ -43,7 +43,7 @@ bool read_events(const std::string& file, std::vector<Event>& events) {
 // A trace's strings stand for bytes, one code point (0 to 255) each.
 std::string bytes_of(const json& value) {
     if (!value.is_string()) return {};
-    return hntrace::bytesFromTraceText(value.get_ref<const std::string&>());
+    return hnvqr::trace::bytesFromTraceText(value.get_ref<const std::string&>());
 }
 
 // Bytes as a reader wants them on one line: printable text as is, the rest escaped.

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace hntrace {
+namespace hnvqr::trace {
 
 inline std::string bytesFromTraceText(std::string_view text) {
   std::string bytes;
@@ -22,4 +22,4 @@ inline std::string bytesFromTraceText(std::string_view text) {
   return bytes;
 }
 
-}  // namespace hntrace
+}  // namespace hnvqr::trace

@@ -8,7 +8,7 @@
 
 #include "trace_platform.h"
 
-namespace hntrace {
+namespace hnvqr::trace {
 namespace {
 
 using platform::processId;
@@ -140,4 +140,4 @@ std::string buildLine(std::int64_t started, std::int64_t ended, std::span<const 
   return line;
 }
 
-}  // namespace hntrace
+}  // namespace hnvqr::trace

@@ -11,7 +11,7 @@
 
 #include "hnvisa_trace.h"
 
-namespace hntrace {
+namespace hnvqr::trace {
 
 // Nanoseconds of the monotonic clock.
 std::int64_t monotonicNow();
@@ -22,6 +22,6 @@ void appendJsonString(std::string& line, std::string_view bytes);
 // The whole line for an event that began at `started` and ends at `ended`.
 std::string buildLine(std::int64_t started, std::int64_t ended, std::span<const HnvisaTraceField> fields);
 
-}  // namespace hntrace
+}  // namespace hnvqr::trace
 
 #endif

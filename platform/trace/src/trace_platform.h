@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string>
 
-namespace hntrace::platform {
+namespace hnvqr::trace::platform {
 
 // The calling thread's and process's ids, as a trace line shows them.
 long threadId();
@@ -40,4 +40,4 @@ long write(int fd, const char* data, std::size_t size);
 // on the writer thread.
 void ignoreBrokenPipeOnThisThread();
 
-}  // namespace hntrace::platform
+}  // namespace hnvqr::trace::platform

@@ -9,7 +9,7 @@
 
 #include "trace_platform.h"
 
-namespace hntrace::platform {
+namespace hnvqr::trace::platform {
 namespace {
 
 std::string systemReason(int error) {
@@ -79,4 +79,4 @@ void ignoreBrokenPipeOnThisThread() {
   pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
 }
 
-}  // namespace hntrace::platform
+}  // namespace hnvqr::trace::platform

@@ -9,7 +9,7 @@
 
 #include "trace_platform.h"
 
-namespace hntrace::platform {
+namespace hnvqr::trace::platform {
 namespace {
 
 std::string systemReason(int error) {
@@ -70,4 +70,4 @@ long write(int fd, const char* data, std::size_t size) {
 // Windows has no SIGPIPE: a write into a closed pipe fails on its own.
 void ignoreBrokenPipeOnThisThread() {}
 
-}  // namespace hntrace::platform
+}  // namespace hnvqr::trace::platform

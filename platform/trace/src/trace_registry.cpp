@@ -10,7 +10,7 @@
 #include "trace_line.h"
 #include "trace_platform.h"
 
-namespace hntrace {
+namespace hnvqr::trace {
 namespace {
 
 constexpr std::size_t kReasonCapacity = 256;
@@ -119,18 +119,18 @@ void record(TraceWriter* writer, std::int64_t started, std::span<const HnvisaTra
   writer->post(buildLine(started, monotonicNow(), fields));
 }
 
-}  // namespace hntrace
+}  // namespace hnvqr::trace
 
 extern "C" {
 
 HnvisaTrace _VI_FUNC hnvisa_trace_environment(ViChar reason[]) {
   try {
     std::string why;
-    const HnvisaTrace handle = hntrace::TraceRegistry::instance().environmentTrace(why);
-    hntrace::copyReason(why, reason);
+    const HnvisaTrace handle = hnvqr::trace::TraceRegistry::instance().environmentTrace(why);
+    hnvqr::trace::copyReason(why, reason);
     return handle;
   } catch (...) {
-    hntrace::copyReason("out of memory", reason);
+    hnvqr::trace::copyReason("out of memory", reason);
     return 0;
   }
 }
@@ -138,44 +138,44 @@ HnvisaTrace _VI_FUNC hnvisa_trace_environment(ViChar reason[]) {
 ViStatus _VI_FUNC hnvisa_trace_open(ViConstString path, HnvisaTrace* trace, ViChar reason[]) {
   if (trace == nullptr) return VI_ERROR_USER_BUF;
   *trace = 0;
-  hntrace::copyReason("", reason);
+  hnvqr::trace::copyReason("", reason);
   if (path == nullptr) {
-    hntrace::copyReason("no file name", reason);
+    hnvqr::trace::copyReason("no file name", reason);
     return VI_ERROR_IO;
   }
   try {
     std::string why;
-    const ViStatus status = hntrace::TraceRegistry::instance().open(path, *trace, why);
-    hntrace::copyReason(why, reason);
+    const ViStatus status = hnvqr::trace::TraceRegistry::instance().open(path, *trace, why);
+    hnvqr::trace::copyReason(why, reason);
     return status;
   } catch (...) {
-    hntrace::copyReason("out of memory", reason);
+    hnvqr::trace::copyReason("out of memory", reason);
     return VI_ERROR_ALLOC;
   }
 }
 
 void _VI_FUNC hnvisa_trace_close(HnvisaTrace trace) {
   try {
-    hntrace::TraceRegistry::instance().close(trace);
+    hnvqr::trace::TraceRegistry::instance().close(trace);
   } catch (...) {
     // Nothing to give back then.
   }
 }
 
 ViBoolean _VI_FUNC hnvisa_trace_active(void) {
-  return hntrace::TraceRegistry::instance().active() ? VI_TRUE : VI_FALSE;
+  return hnvqr::trace::TraceRegistry::instance().active() ? VI_TRUE : VI_FALSE;
 }
 
-const ViInt32* _VI_FUNC hnvisa_trace_activity(void) { return hntrace::TraceRegistry::instance().activity(); }
+const ViInt32* _VI_FUNC hnvisa_trace_activity(void) { return hnvqr::trace::TraceRegistry::instance().activity(); }
 
-ViInt64 _VI_FUNC hnvisa_trace_clock(void) { return hntrace::monotonicNow(); }
+ViInt64 _VI_FUNC hnvisa_trace_clock(void) { return hnvqr::trace::monotonicNow(); }
 
 void _VI_FUNC hnvisa_trace_record(HnvisaTrace trace, ViInt64 started, const HnvisaTraceField* fields,
                                   ViUInt32 count) {
   try {
-    const std::shared_ptr<hntrace::TraceWriter> writer = hntrace::TraceRegistry::instance().writer(trace);
+    const std::shared_ptr<hnvqr::trace::TraceWriter> writer = hnvqr::trace::TraceRegistry::instance().writer(trace);
     if (!writer || (fields == nullptr && count > 0)) return;
-    hntrace::record(writer.get(), started, std::span<const HnvisaTraceField>(fields, count));
+    hnvqr::trace::record(writer.get(), started, std::span<const HnvisaTraceField>(fields, count));
   } catch (...) {
     // An event that cannot be built is lost, like one the queue had no room for.
   }

@@ -16,7 +16,7 @@
 #include "hnvisa_trace.h"
 #include "trace_writer.h"
 
-namespace hntrace {
+namespace hnvqr::trace {
 
 class TraceRegistry {
  public:
@@ -61,6 +61,6 @@ class TraceRegistry {
 // Records one event into `writer` (when there is one).
 void record(TraceWriter* writer, std::int64_t started, std::span<const HnvisaTraceField> fields);
 
-}  // namespace hntrace
+}  // namespace hnvqr::trace
 
 #endif

@@ -2,7 +2,7 @@
 
 #include "trace_platform.h"
 
-namespace hntrace {
+namespace hnvqr::trace {
 
 TraceWriter::TraceWriter(int fd, std::size_t capacity) : fd_(fd), capacity_(capacity) {
   thread_ = std::thread([this] { run(); });
@@ -103,4 +103,4 @@ void TraceWriter::run() {
   }
 }
 
-}  // namespace hntrace
+}  // namespace hnvqr::trace

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-namespace hntrace {
+namespace hnvqr::trace {
 
 class TraceWriter {
  public:
@@ -53,6 +53,6 @@ class TraceWriter {
   std::thread thread_;
 };
 
-}  // namespace hntrace
+}  // namespace hnvqr::trace
 
 #endif

@@ -13,7 +13,7 @@
 #include "session_table.h"
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 template <typename Body>
 ViStatus guarded(Body&& body) noexcept {
@@ -64,6 +64,6 @@ inline void copyToVisaString(std::string_view text, ViChar* destination) {
   destination[length] = '\0';
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 constexpr std::array kAttributes{
@@ -102,4 +102,4 @@ void storeAttributeValue(AttributeKind kind, const AttributeValue& value, void* 
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

@@ -7,7 +7,7 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 enum class AttributeKind { UInt8, UInt16, UInt32, Boolean, Text };
 
@@ -37,6 +37,6 @@ ViStatus checkValueFitsKind(AttributeKind kind, ViAttrState value);
 // are cut to fit the 256-character buffer VISA callers provide.
 void storeAttributeValue(AttributeKind kind, const AttributeValue& value, void* destination);
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

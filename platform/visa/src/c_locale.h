@@ -7,7 +7,7 @@
 #include <locale.h>
 #include <string>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 #ifdef _WIN32
 // Windows has no uselocale: the thread is given a locale of its own for the scope, set to
@@ -48,6 +48,6 @@ class CLocaleScope {
 };
 #endif
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

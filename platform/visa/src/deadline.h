@@ -7,7 +7,7 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 class Deadline {
  public:
@@ -45,6 +45,6 @@ class Deadline {
   Clock::time_point at_{};
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -12,7 +12,7 @@
 #include "resource_name.h"
 #include "usbtmc_transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 // Bounds on what a resource file may hold, so a wrong path (a device, a huge log) cannot
@@ -154,4 +154,4 @@ bool FindList::next(std::string& name) {
   return true;
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

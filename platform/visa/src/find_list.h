@@ -12,7 +12,7 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // Resource names listed by the user, separated by white space, ',' or ';'. They are the
 // way to make TCPIP resources (which cannot be discovered) show up in a search.
@@ -52,6 +52,6 @@ class FindList {
   std::size_t next_ = 0;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

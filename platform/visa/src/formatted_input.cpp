@@ -18,7 +18,7 @@
 
 #include "formatted_io.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 enum class Conversion { Integer, Real, String, Chars, Scanset, ThroughEnd, ThroughLineFeed };
@@ -443,4 +443,4 @@ ViStatus scanInput(InputSource& source, const char* format, ArgList& arguments) 
   return scanner.run(directives);
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

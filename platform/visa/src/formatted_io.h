@@ -9,7 +9,7 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // A va_list that can be passed by reference through several functions.
 struct ArgList {
@@ -57,6 +57,6 @@ inline constexpr std::size_t kMaxFormattedReply = 64 * 1024;
 ViStatus formatOutput(OutputSink& sink, const char* format, ArgList& arguments);
 ViStatus scanInput(InputSource& source, const char* format, ArgList& arguments);
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -18,7 +18,7 @@
 #include "c_locale.h"
 #include "formatted_io.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 // Widths and precisions beyond this are refused rather than allocated.
@@ -277,4 +277,4 @@ ViStatus formatOutput(OutputSink& sink, const char* format, ArgList& arguments) 
   return putLiteral(std::strchr(literal, '\0'));
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

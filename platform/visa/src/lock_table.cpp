@@ -5,7 +5,7 @@
 
 #include "deadline.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 LockTable& LockTable::instance() {
   // Never destroyed, like the session table it shadows.
@@ -119,4 +119,4 @@ ViAccessMode LockTable::state(const std::string& resource) const {
   return found->second.exclusiveOwner != VI_NULL ? ViAccessMode{VI_EXCLUSIVE_LOCK} : ViAccessMode{VI_SHARED_LOCK};
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

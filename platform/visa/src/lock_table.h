@@ -13,7 +13,7 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 class LockTable {
  public:
@@ -61,6 +61,6 @@ class LockTable {
   std::uint64_t nextKey_ = 1;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

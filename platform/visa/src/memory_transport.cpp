@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 ViStatus MemoryTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
                                   const Deadline& /*deadline*/) {
@@ -36,4 +36,4 @@ ViStatus MemoryTransport::sendEnd(ViByte /*termChar*/, const Deadline& /*deadlin
   return VI_SUCCESS;
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

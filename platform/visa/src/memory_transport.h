@@ -10,7 +10,7 @@
 
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 class MemoryTransport final : public Transport {
  public:
@@ -43,6 +43,6 @@ class MemoryTransport final : public Transport {
   int endsSent_ = 0;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace hnvisa::rpc {
+namespace hnvqr::visa::rpc {
 namespace {
 
 constexpr std::uint32_t kCall = 0;
@@ -156,4 +156,4 @@ ViStatus Client::call(std::uint32_t procedure, const XdrWriter& arguments, std::
   }
 }
 
-}  // namespace hnvisa::rpc
+}  // namespace hnvqr::visa::rpc

@@ -13,7 +13,7 @@
 #include "deadline.h"
 #include "transport.h"
 
-namespace hnvisa::rpc {
+namespace hnvqr::visa::rpc {
 
 // Appends XDR items to a byte vector.
 class XdrWriter {
@@ -85,6 +85,6 @@ class Client {
   bool lastFragment_ = false;
 };
 
-}  // namespace hnvisa::rpc
+}  // namespace hnvqr::visa::rpc
 
 #endif

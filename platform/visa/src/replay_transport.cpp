@@ -10,7 +10,7 @@
 #include "trace_bytes.h"
 #include "trace_line.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 using nlohmann::json;
@@ -19,7 +19,7 @@ using nlohmann::json;
 // as UTF-8.
 std::string bytesOf(const json& value) {
   if (!value.is_string()) return {};
-  return hntrace::bytesFromTraceText(value.get_ref<const std::string&>());
+  return hnvqr::trace::bytesFromTraceText(value.get_ref<const std::string&>());
 }
 
 bool isExchange(const std::string& operation) {
@@ -31,7 +31,7 @@ bool isExchange(const std::string& operation) {
 std::string excerpt(const std::string& bytes, std::size_t at) {
   const std::size_t begin = at > 16 ? at - 16 : 0;
   std::string line;
-  hntrace::appendJsonString(line, std::string_view(bytes).substr(begin, 40));
+  hnvqr::trace::appendJsonString(line, std::string_view(bytes).substr(begin, 40));
   return (begin > 0 ? "..." : "") + line;
 }
 
@@ -189,4 +189,4 @@ ViStatus ReplayTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

@@ -16,7 +16,7 @@
 #include "resource_name.h"
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 class ReplayTransport final : public Transport {
  public:
@@ -71,6 +71,6 @@ class ReplayTransport final : public Transport {
   bool interrupted_ = false;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -6,7 +6,7 @@
 
 #include "serial_transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -252,4 +252,4 @@ ViStatus parseResourceName(std::string_view text, ResourceName& parsed) {
   return VI_ERROR_INV_RSRC_NAME;
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

@@ -7,7 +7,7 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 enum class ResourceKind {
   TcpipSocket,  // TCPIP[board]::host::port::SOCKET
@@ -51,6 +51,6 @@ inline ViUInt16 interfaceTypeOf(ResourceKind kind) {
 // VI_SUCCESS or VI_ERROR_INV_RSRC_NAME. Keywords match ignoring case.
 ViStatus parseResourceName(std::string_view text, ResourceName& parsed);
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

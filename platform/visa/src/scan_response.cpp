@@ -6,7 +6,7 @@
 #include "memory_transport.h"
 #include "session.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 ViStatus scanResponseV(const ViByte* response, std::size_t length, const char* format, va_list arguments) {
   if (response == nullptr && length > 0) return VI_ERROR_USER_BUF;
@@ -34,4 +34,4 @@ ViStatus scanResponse(const ViByte* response, std::size_t length, const char* fo
   return status;
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

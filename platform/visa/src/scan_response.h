@@ -10,11 +10,11 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 ViStatus scanResponse(const ViByte* response, std::size_t length, const char* format, ...);
 ViStatus scanResponseV(const ViByte* response, std::size_t length, const char* format, va_list arguments);
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

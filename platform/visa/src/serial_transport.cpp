@@ -11,7 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 struct BaudRate {
@@ -304,4 +304,4 @@ ViStatus SerialTransport::setAttribute(ViAttr attribute, ViAttrState value) {
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

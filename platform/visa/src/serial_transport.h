@@ -9,7 +9,7 @@
 
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // The operating system's handles of a port and of its wake-up: descriptors on POSIX, a
 // HANDLE (and no wake-up handle) on Windows.
@@ -55,6 +55,6 @@ class SerialTransport final : public Transport {
   ViUInt16 endOut_ = VI_ASRL_END_NONE;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

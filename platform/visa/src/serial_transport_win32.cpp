@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 // The longest single wait: how soon a close in another thread is noticed.
@@ -260,4 +260,4 @@ ViStatus SerialTransport::setAttribute(ViAttr attribute, ViAttrState value) {
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

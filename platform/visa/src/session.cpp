@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 
@@ -353,4 +353,4 @@ ViStatus Session::setAttribute(ViAttr attribute, ViAttrState value) {
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

@@ -21,7 +21,7 @@
 #include "trace_writer.h"
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 struct SessionIdentity {
   std::string resourceName;   // VI_ATTR_RSRC_NAME
@@ -68,12 +68,12 @@ class Session final : private InputSource, private OutputSink {
   // trace it is later given (HNVISA_ATTR_TRACE).
   void noteOpened(ViSession handle, std::int64_t started, std::int64_t ended);
   ViStatus attachTrace(HnvisaTrace trace);
-  std::shared_ptr<hntrace::TraceWriter> traceWriter() const;
+  std::shared_ptr<hnvqr::trace::TraceWriter> traceWriter() const;
   // Runs `body` and, when the session is traced, records it as one `operation` with the
   // bytes it sent and received. Expects the I/O lock held.
   template <typename Body>
   ViStatus traced(const char* operation, Body&& body) {
-    const std::shared_ptr<hntrace::TraceWriter> writer = traceWriter();
+    const std::shared_ptr<hnvqr::trace::TraceWriter> writer = traceWriter();
     if (!writer) return body();
     const std::int64_t started = traceClock();
     capture_.begin();
@@ -152,9 +152,9 @@ class Session final : private InputSource, private OutputSink {
   bool isEndByte(ViByte byte) const;
   bool isTermChar(ViByte byte) const { return termCharEnabled_ && byte == termChar_; }
 
-  void recordOperation(hntrace::TraceWriter& writer, const char* operation, std::int64_t started, ViStatus status,
+  void recordOperation(hnvqr::trace::TraceWriter& writer, const char* operation, std::int64_t started, ViStatus status,
                        std::initializer_list<HnvisaTraceField> extra);
-  void recordOpen(hntrace::TraceWriter& writer) const;
+  void recordOpen(hnvqr::trace::TraceWriter& writer) const;
 
   std::mutex ioMutex_;
   TraceCapture capture_;  // filled by the tapped transport while an operation is traced
@@ -176,7 +176,7 @@ class Session final : private InputSource, private OutputSink {
 
   // Guards the four members below: the trace writer is read without the I/O lock at close.
   mutable std::mutex traceMutex_;
-  std::shared_ptr<hntrace::TraceWriter> traceWriter_;
+  std::shared_ptr<hnvqr::trace::TraceWriter> traceWriter_;
   ViSession handle_ = VI_NULL;
   std::int64_t openStarted_ = 0, openEnded_ = 0;
 
@@ -189,6 +189,6 @@ class Session final : private InputSource, private OutputSink {
   ViUInt16 writeBufferMode_ = VI_FLUSH_WHEN_FULL;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

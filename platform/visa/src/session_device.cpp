@@ -3,7 +3,7 @@
 
 #include "session.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 // "*STB?" is answered with at most three digits and a terminator; a longer line is not
@@ -81,4 +81,4 @@ ViStatus Session::assertTrigger() {
   return sendCommand("*TRG\n");
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

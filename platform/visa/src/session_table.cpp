@@ -4,7 +4,7 @@
 
 #include "lock_table.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 SessionTable& SessionTable::instance() {
   // Never destroyed: a thread still inside a call at process exit must not find it gone.
@@ -96,4 +96,4 @@ ViStatus SessionTable::close(ViSession handle) {
   return VI_SUCCESS;
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

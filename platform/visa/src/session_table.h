@@ -11,7 +11,7 @@
 #include "find_list.h"
 #include "session.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 class SessionTable {
  public:
@@ -52,6 +52,6 @@ class SessionTable {
   std::map<ViFindList, FindListEntry> findLists_;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -6,7 +6,7 @@
 #include "trace_line.h"
 #include "trace_registry.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 HnvisaTraceField text(const char* name, const char* value) { return {name, HNVISA_TRACE_TEXT, value, 0, 0, 0.0}; }
@@ -17,14 +17,14 @@ HnvisaTraceField integer(const char* name, long long value) { return {name, HNVI
 
 }  // namespace
 
-std::int64_t Session::traceClock() { return hntrace::monotonicNow(); }
+std::int64_t Session::traceClock() { return hnvqr::trace::monotonicNow(); }
 
-std::shared_ptr<hntrace::TraceWriter> Session::traceWriter() const {
+std::shared_ptr<hnvqr::trace::TraceWriter> Session::traceWriter() const {
   const std::lock_guard lock(traceMutex_);
   return traceWriter_;
 }
 
-void Session::recordOpen(hntrace::TraceWriter& writer) const {
+void Session::recordOpen(hnvqr::trace::TraceWriter& writer) const {
   ViSession handle = VI_NULL;
   std::int64_t started = 0, ended = 0;
   {
@@ -35,13 +35,13 @@ void Session::recordOpen(hntrace::TraceWriter& writer) const {
   }
   const HnvisaTraceField fields[] = {text("op", "open"), integer("session", handle),
                                      text("resource", identity_.resourceName.c_str()), integer("status", VI_SUCCESS)};
-  writer.post(hntrace::buildLine(started, ended, fields));
+  writer.post(hnvqr::trace::buildLine(started, ended, fields));
 }
 
 void Session::noteOpened(ViSession handle, std::int64_t started, std::int64_t ended) {
   std::string reason;
-  const HnvisaTrace environment = hntrace::TraceRegistry::instance().environmentTrace(reason);
-  std::shared_ptr<hntrace::TraceWriter> writer = hntrace::TraceRegistry::instance().writer(environment);
+  const HnvisaTrace environment = hnvqr::trace::TraceRegistry::instance().environmentTrace(reason);
+  std::shared_ptr<hnvqr::trace::TraceWriter> writer = hnvqr::trace::TraceRegistry::instance().writer(environment);
   {
     const std::lock_guard lock(traceMutex_);
     handle_ = handle;
@@ -53,15 +53,15 @@ void Session::noteOpened(ViSession handle, std::int64_t started, std::int64_t en
 }
 
 ViStatus Session::attachTrace(HnvisaTrace trace) {
-  std::shared_ptr<hntrace::TraceWriter> writer;
+  std::shared_ptr<hnvqr::trace::TraceWriter> writer;
   if (trace == 0) {
     std::string reason;
-    writer = hntrace::TraceRegistry::instance().writer(hntrace::TraceRegistry::instance().environmentTrace(reason));
+    writer = hnvqr::trace::TraceRegistry::instance().writer(hnvqr::trace::TraceRegistry::instance().environmentTrace(reason));
   } else {
-    writer = hntrace::TraceRegistry::instance().writer(trace);
+    writer = hnvqr::trace::TraceRegistry::instance().writer(trace);
     if (!writer) return VI_ERROR_NSUP_ATTR_STATE;
   }
-  std::shared_ptr<hntrace::TraceWriter> previous;
+  std::shared_ptr<hnvqr::trace::TraceWriter> previous;
   {
     const std::lock_guard lock(traceMutex_);
     previous = traceWriter_;
@@ -72,7 +72,7 @@ ViStatus Session::attachTrace(HnvisaTrace trace) {
   return VI_SUCCESS;
 }
 
-void Session::recordOperation(hntrace::TraceWriter& writer, const char* operation, std::int64_t started,
+void Session::recordOperation(hnvqr::trace::TraceWriter& writer, const char* operation, std::int64_t started,
                               ViStatus status, std::initializer_list<HnvisaTraceField> extra) {
   ViSession handle = VI_NULL;
   {
@@ -86,11 +86,11 @@ void Session::recordOperation(hntrace::TraceWriter& writer, const char* operatio
   if (!capture_.received.empty()) fields.push_back(bytes("reply", capture_.received));
   if (capture_.early > 0) fields.push_back(integer("early", static_cast<long long>(capture_.early)));
   fields.push_back(integer("status", status));
-  writer.post(hntrace::buildLine(started, hntrace::monotonicNow(), fields));
+  writer.post(hnvqr::trace::buildLine(started, hnvqr::trace::monotonicNow(), fields));
 }
 
 void Session::recordAttribute(std::int64_t started, ViAttr attribute, ViAttrState value, ViStatus status) {
-  const std::shared_ptr<hntrace::TraceWriter> writer = traceWriter();
+  const std::shared_ptr<hnvqr::trace::TraceWriter> writer = traceWriter();
   if (!writer) return;
   capture_.begin();
   capture_.active = false;
@@ -99,7 +99,7 @@ void Session::recordAttribute(std::int64_t started, ViAttr attribute, ViAttrStat
 }
 
 void Session::recordClose(std::int64_t started, ViStatus status) {
-  const std::shared_ptr<hntrace::TraceWriter> writer = traceWriter();
+  const std::shared_ptr<hnvqr::trace::TraceWriter> writer = traceWriter();
   if (!writer) return;
   ViSession handle = VI_NULL;
   {
@@ -108,7 +108,7 @@ void Session::recordClose(std::int64_t started, ViStatus status) {
   }
   const HnvisaTraceField fields[] = {text("op", "close"), integer("session", handle),
                                      text("resource", identity_.resourceName.c_str()), integer("status", status)};
-  writer->post(hntrace::buildLine(started, hntrace::monotonicNow(), fields));
+  writer->post(hnvqr::trace::buildLine(started, hnvqr::trace::monotonicNow(), fields));
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 struct StatusText {
@@ -69,4 +69,4 @@ bool describeStatus(ViStatus status, std::string& text) {
   return false;
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

@@ -6,11 +6,11 @@
 
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // The description of `status`; false (with a generic text) when it is not one of ours.
 bool describeStatus(ViStatus status, std::string& text);
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

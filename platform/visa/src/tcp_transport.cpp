@@ -10,7 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 
@@ -223,4 +223,4 @@ ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

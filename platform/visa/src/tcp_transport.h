@@ -9,7 +9,7 @@
 
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // The operating system's handle of a socket: a descriptor on POSIX, a Winsock SOCKET.
 #ifdef _WIN32
@@ -50,6 +50,6 @@ class TcpTransport final : public Transport {
   long long receiveTimeoutMs_ = -1;  // SO_RCVTIMEO as set (0: none), -1 before it is set
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

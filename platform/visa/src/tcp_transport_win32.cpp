@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 
@@ -211,4 +211,4 @@ ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

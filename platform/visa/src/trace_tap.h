@@ -8,7 +8,7 @@
 
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // The bytes of one traced operation. `early` counts the received bytes that came before the
 // first byte was sent (late replies to earlier queries, drained first): a replay delivers
@@ -66,6 +66,6 @@ class TappedTransport final : public Transport {
   TraceCapture& capture_;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

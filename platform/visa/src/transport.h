@@ -10,7 +10,7 @@
 #include "deadline.h"
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // The time a network open may take when the caller gives none (ms).
 inline constexpr ViUInt32 kDefaultOpenTimeoutMs = 2000;
@@ -60,6 +60,6 @@ class Transport {
   virtual bool describeFailure(ViStatus /*status*/, std::string& /*text*/) const { return false; }
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string_view>
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 // The driver refuses shorter time-outs.
@@ -226,4 +226,4 @@ ViStatus UsbtmcTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

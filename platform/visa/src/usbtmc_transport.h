@@ -11,7 +11,7 @@
 
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // Where sysfs and the device nodes are, when not /sys and /dev (tests point them at a
 // tree of their own).
@@ -63,6 +63,6 @@ class UsbtmcTransport final : public Transport {
   ViStatus triggerDevice(const Deadline& deadline) override;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif

@@ -2,7 +2,7 @@
 // transport for it there, and answers as for any interface it does not carry.
 #include "usbtmc_transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 std::string UsbtmcTransport::findDeviceNode(const UsbDeviceId& /*id*/) { return {}; }
 
@@ -12,4 +12,4 @@ ViStatus UsbtmcTransport::open(const UsbDeviceId& /*id*/, std::unique_ptr<Transp
   return VI_ERROR_LIBRARY_NFOUND;
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

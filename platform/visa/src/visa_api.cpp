@@ -18,7 +18,7 @@
 #include "vxi11_transport.h"
 #include "visa.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::unique_ptr<Transport>& transport) {
@@ -44,27 +44,27 @@ ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::uniq
 void recordFailedOpen(const char* resource, std::int64_t started, ViStatus status) {
   std::string reason;
   const auto writer =
-      hntrace::TraceRegistry::instance().writer(hntrace::TraceRegistry::instance().environmentTrace(reason));
+      hnvqr::trace::TraceRegistry::instance().writer(hnvqr::trace::TraceRegistry::instance().environmentTrace(reason));
   if (!writer) return;
   const HnvisaTraceField fields[] = {{"op", HNVISA_TRACE_TEXT, "open", 0, 0, 0.0},
                                      {"resource", HNVISA_TRACE_TEXT, resource, 0, 0, 0.0},
                                      {"status", HNVISA_TRACE_INTEGER, nullptr, 0, status, 0.0}};
-  hntrace::record(writer.get(), started, fields);
+  hnvqr::trace::record(writer.get(), started, fields);
 }
 
 }  // namespace
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
-using hnvisa::ArgList;
-using hnvisa::Session;
-using hnvisa::SessionTable;
+using hnvqr::visa::ArgList;
+using hnvqr::visa::Session;
+using hnvqr::visa::SessionTable;
 
 extern "C" {
 
 ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi) {
   if (vi == nullptr) return VI_ERROR_USER_BUF;
   *vi = VI_NULL;
-  return hnvisa::guarded([&] {
+  return hnvqr::visa::guarded([&] {
     *vi = SessionTable::instance().addResourceManager();
     return VI_SUCCESS;
   });
@@ -73,39 +73,39 @@ ViStatus _VI_FUNC viOpenDefaultRM(ViPSession vi) {
 ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 timeout, ViPSession vi) {
   if (vi == nullptr) return VI_ERROR_USER_BUF;
   *vi = VI_NULL;
-  const std::int64_t started = hntrace::monotonicNow();
-  const ViStatus opened = hnvisa::guarded([&]() -> ViStatus {
+  const std::int64_t started = hnvqr::trace::monotonicNow();
+  const ViStatus opened = hnvqr::visa::guarded([&]() -> ViStatus {
     SessionTable& table = SessionTable::instance();
     if (!table.isResourceManager(sesn)) return table.findInstrument(sesn) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
     constexpr ViAccessMode kKnownModes = VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK | VI_LOAD_CONFIG;
     if ((mode & ~kKnownModes) != 0 || ((mode & VI_EXCLUSIVE_LOCK) && (mode & VI_SHARED_LOCK)))
       return VI_ERROR_INV_ACC_MODE;
     if (name == nullptr) return VI_ERROR_INV_RSRC_NAME;
-    hnvisa::ResourceName parsed;
-    if (const ViStatus status = hnvisa::parseResourceName(name, parsed); status < VI_SUCCESS) return status;
-    std::unique_ptr<hnvisa::Transport> transport;
-    if (const ViStatus status = hnvisa::openTransport(parsed, timeout, transport); status < VI_SUCCESS)
+    hnvqr::visa::ResourceName parsed;
+    if (const ViStatus status = hnvqr::visa::parseResourceName(name, parsed); status < VI_SUCCESS) return status;
+    std::unique_ptr<hnvqr::visa::Transport> transport;
+    if (const ViStatus status = hnvqr::visa::openTransport(parsed, timeout, transport); status < VI_SUCCESS)
       return status;
     // A replay behaves as the kind of resource it recorded.
-    const hnvisa::ResourceKind kind = parsed.kind == hnvisa::ResourceKind::Replay
-                                          ? static_cast<hnvisa::ReplayTransport&>(*transport).recordedKind()
+    const hnvqr::visa::ResourceKind kind = parsed.kind == hnvqr::visa::ResourceKind::Replay
+                                          ? static_cast<hnvqr::visa::ReplayTransport&>(*transport).recordedKind()
                                           : parsed.kind;
-    hnvisa::SessionIdentity identity{parsed.canonical, parsed.resourceClass, hnvisa::interfaceTypeOf(kind),
+    hnvqr::visa::SessionIdentity identity{parsed.canonical, parsed.resourceClass, hnvqr::visa::interfaceTypeOf(kind),
                                      parsed.board};
     auto session = std::make_shared<Session>(std::move(transport), std::move(identity));
     // VXI-11 and USB-TMC carry END on the wire, so a read ends with the instrument's message.
-    if (kind == hnvisa::ResourceKind::TcpipInstr || kind == hnvisa::ResourceKind::Usb)
+    if (kind == hnvqr::visa::ResourceKind::TcpipInstr || kind == hnvqr::visa::ResourceKind::Usb)
       session->setAttribute(VI_ATTR_SUPPRESS_END_EN, VI_FALSE);
     ViSession handle = VI_NULL;
     const std::shared_ptr<Session> added = session;
     if (const ViStatus status = table.addInstrument(sesn, std::move(session), handle); status < VI_SUCCESS)
       return status;
-    added->noteOpened(handle, started, hntrace::monotonicNow());
+    added->noteOpened(handle, started, hnvqr::trace::monotonicNow());
     // A lock asked for at open is waited for within the open time-out; a session that
     // cannot have it is not handed out.
     if (mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) {
       std::string key;
-      const ViStatus status = hnvisa::LockTable::instance().lock(
+      const ViStatus status = hnvqr::visa::LockTable::instance().lock(
           parsed.canonical, handle, mode & VI_EXCLUSIVE_LOCK ? VI_EXCLUSIVE_LOCK : VI_SHARED_LOCK, timeout, nullptr,
           key, [&] { return table.findInstrument(handle) != nullptr; });
       if (status < VI_SUCCESS) {
@@ -116,26 +116,26 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, Vi
     *vi = handle;
     return VI_SUCCESS;
   });
-  if (opened < VI_SUCCESS && name != nullptr && hntrace::TraceRegistry::instance().active())
-    hnvisa::guarded([&] {
-      hnvisa::recordFailedOpen(name, started, opened);
+  if (opened < VI_SUCCESS && name != nullptr && hnvqr::trace::TraceRegistry::instance().active())
+    hnvqr::visa::guarded([&] {
+      hnvqr::visa::recordFailedOpen(name, started, opened);
       return VI_SUCCESS;
     });
   return opened;
 }
 
 ViStatus _VI_FUNC viClose(ViObject vi) {
-  return hnvisa::guarded([&] { return SessionTable::instance().close(vi); });
+  return hnvqr::visa::guarded([&] { return SessionTable::instance().close(vi); });
 }
 
 ViStatus _VI_FUNC viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
-  return hnvisa::withInstrument(
+  return hnvqr::visa::withInstrument(
       vi, [&](Session& session) -> ViStatus {
         if (attrName == HNVISA_ATTR_TRACE) return session.attachTrace(static_cast<HnvisaTrace>(attrValue));
         const std::int64_t started = Session::traceClock();
-        hnvisa::AttributeValue constant;
+        hnvqr::visa::AttributeValue constant;
         ViStatus status = VI_ERROR_ATTR_READONLY;
-        if (attrName != VI_ATTR_RSRC_LOCK_STATE && !hnvisa::libraryAttribute(attrName, constant))
+        if (attrName != VI_ATTR_RSRC_LOCK_STATE && !hnvqr::visa::libraryAttribute(attrName, constant))
           status = session.setAttribute(attrName, attrValue);
         session.recordAttribute(started, attrName, attrValue, status);
         return status;
@@ -143,18 +143,18 @@ ViStatus _VI_FUNC viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrV
 }
 
 ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) {
-  return hnvisa::withInstrument(vi, [&](Session& session) -> ViStatus {
-    const hnvisa::AttributeInfo* info = hnvisa::findAttribute(attrName);
+  return hnvqr::visa::withInstrument(vi, [&](Session& session) -> ViStatus {
+    const hnvqr::visa::AttributeInfo* info = hnvqr::visa::findAttribute(attrName);
     if (info == nullptr) return VI_ERROR_NSUP_ATTR;
     if (attrValue == nullptr) return VI_ERROR_USER_BUF;
-    hnvisa::AttributeValue value;
+    hnvqr::visa::AttributeValue value;
     ViStatus status = VI_SUCCESS;
     if (attrName == VI_ATTR_RSRC_LOCK_STATE)
-      value.number = hnvisa::LockTable::instance().state(session.identity().resourceName);
-    else if (!hnvisa::libraryAttribute(attrName, value))
+      value.number = hnvqr::visa::LockTable::instance().state(session.identity().resourceName);
+    else if (!hnvqr::visa::libraryAttribute(attrName, value))
       status = session.getAttribute(attrName, value);
     if (status < VI_SUCCESS) return status;
-    hnvisa::storeAttributeValue(info->kind, value, attrValue);
+    hnvqr::visa::storeAttributeValue(info->kind, value, attrValue);
     return status;
   }, VI_ERROR_NSUP_ATTR);
 }
@@ -162,32 +162,32 @@ ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) 
 ViStatus _VI_FUNC viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]) {
   if (desc == nullptr) return VI_ERROR_USER_BUF;
   desc[0] = '\0';
-  return hnvisa::guarded([&] {
+  return hnvqr::visa::guarded([&] {
     std::string text;
     // A session that knows more about its last failure (a replay that differed) says so.
     const std::shared_ptr<Session> session = SessionTable::instance().findInstrument(vi);
-    if (!session || !session->describeFailure(status, text)) hnvisa::describeStatus(status, text);
-    hnvisa::copyToVisaString(text, desc);
+    if (!session || !session->describeFailure(status, text)) hnvqr::visa::describeStatus(status, text);
+    hnvqr::visa::copyToVisaString(text, desc);
     return VI_SUCCESS;
   });
 }
 
 ViStatus _VI_FUNC viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvisa::withTracedInstrument(vi, "read", [&](Session& session) { return session.read(buf, cnt, retCnt); });
+  return hnvqr::visa::withTracedInstrument(vi, "read", [&](Session& session) { return session.read(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvisa::withTracedInstrument(vi, "write", [&](Session& session) { return session.write(buf, cnt, retCnt); });
+  return hnvqr::visa::withTracedInstrument(vi, "write", [&](Session& session) { return session.write(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viFlush(ViSession vi, ViUInt16 mask) {
-  return hnvisa::withTracedInstrument(vi, "flush", [&](Session& session) { return session.flush(mask); });
+  return hnvqr::visa::withTracedInstrument(vi, "flush", [&](Session& session) { return session.flush(mask); });
 }
 
 ViStatus _VI_FUNC viVPrintf(ViSession vi, ViConstString writeFmt, va_list params) {
-  return hnvisa::withTracedInstrument(vi, "write", [&](Session& session) {
+  return hnvqr::visa::withTracedInstrument(vi, "write", [&](Session& session) {
     ArgList arguments(params);
     return session.printf(writeFmt, arguments);
   });
@@ -202,7 +202,7 @@ ViStatus _VI_FUNCC viPrintf(ViSession vi, ViConstString writeFmt, ...) {
 }
 
 ViStatus _VI_FUNC viVScanf(ViSession vi, ViConstString readFmt, va_list params) {
-  return hnvisa::withTracedInstrument(vi, "read", [&](Session& session) {
+  return hnvqr::visa::withTracedInstrument(vi, "read", [&](Session& session) {
     ArgList arguments(params);
     return session.scanf(readFmt, arguments);
   });
@@ -217,7 +217,7 @@ ViStatus _VI_FUNCC viScanf(ViSession vi, ViConstString readFmt, ...) {
 }
 
 ViStatus _VI_FUNC viVQueryf(ViSession vi, ViConstString writeFmt, ViConstString readFmt, va_list params) {
-  return hnvisa::withTracedInstrument(vi, "query", [&](Session& session) {
+  return hnvqr::visa::withTracedInstrument(vi, "query", [&](Session& session) {
     ArgList arguments(params);
     return session.queryf(writeFmt, readFmt, arguments);
   });

@@ -7,7 +7,7 @@
 
 #include "tcp_transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 namespace {
 
 constexpr ViUInt16 kPortmapperPort = 111;
@@ -262,9 +262,9 @@ ViStatus Vxi11Transport::setAttribute(ViAttr attribute, ViAttrState value) {
   }
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 ViStatus Vxi11Transport::genericCall(std::uint32_t procedure, const Deadline& deadline, std::vector<ViByte>& results) {
   if (linkLost_) return VI_ERROR_CONN_LOST;
@@ -308,4 +308,4 @@ ViStatus Vxi11Transport::triggerDevice(const Deadline& deadline) {
   return genericCall(kDeviceTrigger, deadline, results);
 }
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa

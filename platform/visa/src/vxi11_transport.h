@@ -10,7 +10,7 @@
 #include "onc_rpc.h"
 #include "transport.h"
 
-namespace hnvisa {
+namespace hnvqr::visa {
 
 // Names the portmapper's port when it is not 111 (tests run their own portmapper).
 inline constexpr const char* kPortmapperPortVariable = "HNVISA_VXI11_PORTMAPPER_PORT";
@@ -61,6 +61,6 @@ class Vxi11Transport final : public Transport {
   bool linkLost_ = false;
 };
 
-}  // namespace hnvisa
+}  // namespace hnvqr::visa
 
 #endif
