@@ -144,6 +144,19 @@ class UniqueNames {
   std::map<std::string, std::string> first_;
 };
 
+// Appends `parse(element, elementPath)` for each element of the array `key` to `items`,
+// refusing a name used twice; the whole element is parsed before its name is checked.
+template <class Item, class Parse>
+void ParseUniquelyNamed(const json& object, std::string_view key, const Path& path, std::vector<Item>& items,
+                        Parse&& parse) {
+  UniqueNames names;
+  ForEachElement(object, key, path, [&](const json& element, const Path& elementPath) {
+    Item item = parse(element, elementPath);
+    names.Add(item.name, elementPath);
+    items.push_back(std::move(item));
+  });
+}
+
 std::vector<DataComponent> ParseInitialSettings(const json& owner, const Path& ownerPath) {
   if (Member(owner, "initialSettings") == nullptr) return {};
   DataComponent structure;
@@ -246,12 +259,7 @@ DriverSession ParseDriverSession(const json& element, const Path& path, const St
   session.recordCoercions = BooleanMember(element, "recordCoercions", path, false);
   session.simulate = BooleanMember(element, "simulate", path, false);
   session.driverSetup = StringMember(element, "driverSetup", path, {});
-  UniqueNames names;
-  ForEachElement(element, "virtualNames", path, [&](const json& entry, const Path& entryPath) {
-    VirtualName virtualName = ParseVirtualName(entry, entryPath);
-    names.Add(virtualName.name, entryPath);
-    session.virtualNames.push_back(std::move(virtualName));
-  });
+  ParseUniquelyNamed(element, "virtualNames", path, session.virtualNames, ParseVirtualName);
   session.dataComponents = ParseInitialSettings(element, path);
   return session;
 }
@@ -269,12 +277,7 @@ StoreData BuildStore(const json& root) {
   StoreData store;
   // Referenced collections first, so that sessions and logical names resolve their references
   // whatever order the keys appear in.
-  UniqueNames moduleNames;
-  ForEachElement(root, "softwareModules", top, [&](const json& element, const Path& path) {
-    SoftwareModule module = ParseSoftwareModule(element, path);
-    moduleNames.Add(module.name, path);
-    store.softwareModules.push_back(std::move(module));
-  });
+  ParseUniquelyNamed(root, "softwareModules", top, store.softwareModules, ParseSoftwareModule);
   // As an installer would have done, the driver's own module is always registered.
   if (!IndexOf(store.softwareModules, kDriverSoftwareModuleName)) {
     store.softwareModules.push_back(DriverSoftwareModule());
@@ -288,12 +291,8 @@ StoreData BuildStore(const json& root) {
     asset.ioResourceDescriptor = StringMember(element, "ioResourceDescriptor", path, {});
     store.hardwareAssets.push_back(std::move(asset));
   });
-  UniqueNames sessionNames;
-  ForEachElement(root, "driverSessions", top, [&](const json& element, const Path& path) {
-    DriverSession session = ParseDriverSession(element, path, store);
-    sessionNames.Add(session.name, path);
-    store.driverSessions.push_back(std::move(session));
-  });
+  ParseUniquelyNamed(root, "driverSessions", top, store.driverSessions,
+                     [&](const json& element, const Path& path) { return ParseDriverSession(element, path, store); });
   UniqueNames logicalNames;
   ForEachElement(root, "logicalNames", top, [&](const json& element, const Path& path) {
     ExpectObject(element, path, kLogicalNameKeys);
