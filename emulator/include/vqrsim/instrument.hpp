@@ -163,18 +163,12 @@ private:
     void service_request_enable_query(Call&);
     void status_byte_query(Call&);
 
-    void set_voltage(Call&);
-    void voltage_query(Call&);
-    void set_over_voltage(Call&);
-    void over_voltage_query(Call&);
-    void set_current(Call&);
-    void current_query(Call&);
-    void set_over_current(Call&);
-    void over_current_query(Call&);
-    void set_power(Call&);
-    void power_query(Call&);
-    void set_over_power(Call&);
-    void over_power_query(Call&);
+    // The setter and the query of one level, for each setpoint and protection limit: the
+    // field it is kept in and the limits that bound it.
+    template <double OutputSettings::*Field, Limits (Instrument::*LimitsOf)() const>
+    void level_command(Call&);
+    template <double OutputSettings::*Field, Limits (Instrument::*LimitsOf)() const>
+    void level_query(Call&);
     void set_output(Call&);
     void output_query(Call&);
     void set_auto_start(Call&);
