@@ -667,34 +667,30 @@ void Instrument::error_count_query(Call& call) {
     if (expect_count(call, 0)) call.answer(format_int(static_cast<long>(status_.errors.size())));
 }
 
-void Instrument::set_control_source(Call& call) {
+template <class Enum, class Choices>
+void Instrument::set_choice(Call& call, const Choices& choices, Enum Settings::*field) {
     if (!expect_count(call, 1)) return;
-    const int choice = find_choice(call.params[0], kControlSources);
+    const int choice = find_choice(call.params[0], choices);
     if (choice < 0) {
         report(-224);
         return;
     }
-    settings_.control_source = static_cast<ControlSource>(choice);
+    settings_.*field = static_cast<Enum>(choice);
 }
 
+template <class Enum, class Choices>
+void Instrument::choice_query(Call& call, const Choices& choices, Enum Settings::*field) {
+    if (!expect_count(call, 0)) return;
+    call.answer(std::string(choices[static_cast<std::size_t>(settings_.*field)].short_form));
+}
+
+void Instrument::set_control_source(Call& call) { set_choice(call, kControlSources, &Settings::control_source); }
 void Instrument::control_source_query(Call& call) {
-    if (!expect_count(call, 0)) return;
-    call.answer(std::string(kControlSources[static_cast<std::size_t>(settings_.control_source)].short_form));
+    choice_query(call, kControlSources, &Settings::control_source);
 }
-
-void Instrument::set_analog_output(Call& call) {
-    if (!expect_count(call, 1)) return;
-    const int choice = find_choice(call.params[0], kAnalogOutputModes);
-    if (choice < 0) {
-        report(-224);
-        return;
-    }
-    settings_.analog_output = static_cast<AnalogOutputMode>(choice);
-}
-
+void Instrument::set_analog_output(Call& call) { set_choice(call, kAnalogOutputModes, &Settings::analog_output); }
 void Instrument::analog_output_query(Call& call) {
-    if (!expect_count(call, 0)) return;
-    call.answer(std::string(kAnalogOutputModes[static_cast<std::size_t>(settings_.analog_output)].short_form));
+    choice_query(call, kAnalogOutputModes, &Settings::analog_output);
 }
 
 void Instrument::set_analog_scaling(Call& call) {

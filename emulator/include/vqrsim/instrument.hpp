@@ -132,6 +132,11 @@ private:
     void condition_register_query(Call& call, RegisterGroup StatusSystem::*group);
     void set_enable_register(Call& call, RegisterGroup StatusSystem::*group);
     void enable_register_query(Call& call, RegisterGroup StatusSystem::*group);
+    // An enumerated setting and its query: `choices` lists its tokens in the enum's order.
+    template <class Enum, class Choices>
+    void set_choice(Call& call, const Choices& choices, Enum Settings::*field);
+    template <class Enum, class Choices>
+    void choice_query(Call& call, const Choices& choices, Enum Settings::*field);
 
     Limits voltage_limits() const;
     Limits current_limits() const;
