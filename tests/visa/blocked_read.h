@@ -1,7 +1,7 @@
 // A viRead left waiting on a silent instrument, on a thread of its own: for the tests of
 // what wakes a blocked read.
-#ifndef HNVISA_TEST_BLOCKED_READ_H
-#define HNVISA_TEST_BLOCKED_READ_H
+#ifndef HNVQR_VISA_TEST_BLOCKED_READ_H
+#define HNVQR_VISA_TEST_BLOCKED_READ_H
 
 #include <atomic>
 #include <chrono>
@@ -9,7 +9,9 @@
 
 #include "visa.h"
 
-namespace hnvisa::test {
+// In hnvqr::visa, the namespace of the VISA layer after its rename; tests still in hnvisa::test
+// name the class in full.
+namespace hnvqr::visa::test {
 
 class BlockedRead {
  public:
@@ -35,6 +37,6 @@ class BlockedRead {
   std::thread reader_;
 };
 
-}  // namespace hnvisa::test
+}  // namespace hnvqr::visa::test
 
 #endif

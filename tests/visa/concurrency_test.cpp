@@ -69,7 +69,7 @@ TEST(VisaConcurrency, ABlockedSessionDoesNotHoldUpAnother) {
   ASSERT_EQ(viSetAttribute(quick, VI_ATTR_TERMCHAR_EN, VI_TRUE), VI_SUCCESS);
   ASSERT_EQ(viSetAttribute(slow, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
 
-  BlockedRead blocked(slow);  // the instrument never answers
+  hnvqr::visa::test::BlockedRead blocked(slow);  // the instrument never answers
   for (int q = 0; q < 20; ++q) {
     ViInt32 answer = -1;
     EXPECT_EQ(viQueryf(quick, "Q %ld\n", "%ld%*t", ViInt32{q}, &answer), VI_SUCCESS);

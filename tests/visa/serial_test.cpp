@@ -221,7 +221,7 @@ TEST_F(SerialTest, InstrumentHangingUpIsConnectionLost) {
 
 TEST_F(SerialTest, ClosingWakesABlockedRead) {
   ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
-  BlockedRead reader(vi_);  // the instrument stays silent
+  hnvqr::visa::test::BlockedRead reader(vi_);  // the instrument stays silent
   EXPECT_EQ(viClose(vi_), VI_SUCCESS);
   EXPECT_EQ(reader.Finish(), VI_ERROR_CONN_LOST);
 }
