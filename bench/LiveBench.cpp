@@ -28,12 +28,15 @@ namespace {
 // The emulator records every line; forgetting them now and then keeps memory flat.
 constexpr int kTranscriptClearInterval = 1024;
 
+// A VQR-A4 emulator listening on TCP, made once and kept for the whole run.
+vqrsim::Server* StartTcpEmulator() {
+  auto* started = new vqrsim::Server(vqrsim::ServerOptions{"VQR-A4", 1e6, false});
+  started->start_tcp();
+  return started;
+}
+
 vqrsim::Server& Emulator() {
-  static vqrsim::Server* server = [] {
-    auto* started = new vqrsim::Server(vqrsim::ServerOptions{"VQR-A4", 1e6, false});
-    started->start_tcp();
-    return started;
-  }();
+  static vqrsim::Server* server = StartTcpEmulator();
   return *server;
 }
 
@@ -198,11 +201,7 @@ void TimePlainSocket(benchmark::State& state, DriverCall call) {
 // A second emulator for the plain client of the alternating rounds, so that the driver and
 // its baseline each have an instrument thread of their own.
 vqrsim::Server& SecondEmulator() {
-  static vqrsim::Server* server = [] {
-    auto* started = new vqrsim::Server(vqrsim::ServerOptions{"VQR-A4", 1e6, false});
-    started->start_tcp();
-    return started;
-  }();
+  static vqrsim::Server* server = StartTcpEmulator();
   return *server;
 }
 

@@ -90,8 +90,8 @@ void BM_ScanDriverSetupItems(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanDriverSetupItems)->Unit(benchmark::kMicrosecond);
 
-void BM_InitWithBlankPaddedOptions(benchmark::State& state) {
-  const std::string& options = BlankPaddedOptions();
+// One simulated session opened and closed per iteration with the given option string.
+void InitAndCloseWithOptions(benchmark::State& state, const std::string& options) {
   for (auto _ : state) {
     ViSession vi = VI_NULL;
     if (HnVQR_InitWithOptions(const_cast<ViRsrc>("GPIB0::5::INSTR"), VI_FALSE, VI_FALSE, options.c_str(), &vi) !=
@@ -103,21 +103,11 @@ void BM_InitWithBlankPaddedOptions(benchmark::State& state) {
   }
   SetBytes(state, options.size());
 }
+
+void BM_InitWithBlankPaddedOptions(benchmark::State& state) { InitAndCloseWithOptions(state, BlankPaddedOptions()); }
 BENCHMARK(BM_InitWithBlankPaddedOptions)->Unit(benchmark::kMicrosecond);
 
-void BM_InitWithLongDriverSetup(benchmark::State& state) {
-  const std::string& options = LongDriverSetup();
-  for (auto _ : state) {
-    ViSession vi = VI_NULL;
-    if (HnVQR_InitWithOptions(const_cast<ViRsrc>("GPIB0::5::INSTR"), VI_FALSE, VI_FALSE, options.c_str(), &vi) !=
-        VI_SUCCESS) {
-      state.SkipWithError("initialization failed");
-      break;
-    }
-    HnVQR_close(vi);
-  }
-  SetBytes(state, options.size());
-}
+void BM_InitWithLongDriverSetup(benchmark::State& state) { InitAndCloseWithOptions(state, LongDriverSetup()); }
 BENCHMARK(BM_InitWithLongDriverSetup)->Unit(benchmark::kMicrosecond);
 
 void BM_SelectorGrammarBlankPadded(benchmark::State& state) {

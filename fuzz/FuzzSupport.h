@@ -13,6 +13,8 @@
 #include <string>
 #include <system_error>
 
+#include "../tests/support/TemporaryFolder.h"
+
 namespace fuzz {
 
 // The input up to its first NUL: what a C caller could pass as a ViConstString.
@@ -35,22 +37,11 @@ inline std::string AsCString(const std::uint8_t* data, std::size_t size) {
 // A folder of its own under the temporary directory, removed when the process ends.
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "hnvqr-fuzz-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  bool ok() const { return !path_.empty(); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  bool ok() const { return !folder_.path().empty(); }
+  std::string File(const std::string& name) const { return folder_.path().string() + "/" + name; }
 
  private:
-  std::string path_;
+  test_support::TemporaryFolder folder_{"hnvqr-fuzz"};
 };
 
 // Writes `size` bytes to `path`, replacing the file; false when that fails.

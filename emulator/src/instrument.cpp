@@ -99,18 +99,30 @@ const std::vector<Instrument::CommandRow>& Instrument::command_table() {
             {"*SRE?", &I::service_request_enable_query},
             {"*STB?", &I::status_byte_query},
 
-            {"[SOURce:]VOLTage[:LEVel][:IMMediate][:AMPLitude]", &I::set_voltage},
-            {"[SOURce:]VOLTage[:LEVel][:IMMediate][:AMPLitude]?", &I::voltage_query},
-            {"[SOURce:]VOLTage:PROTection[:LEVel]", &I::set_over_voltage},
-            {"[SOURce:]VOLTage:PROTection[:LEVel]?", &I::over_voltage_query},
-            {"[SOURce:]CURRent[:LEVel][:IMMediate][:AMPLitude]", &I::set_current},
-            {"[SOURce:]CURRent[:LEVel][:IMMediate][:AMPLitude]?", &I::current_query},
-            {"[SOURce:]CURRent:PROTection[:LEVel]", &I::set_over_current},
-            {"[SOURce:]CURRent:PROTection[:LEVel]?", &I::over_current_query},
-            {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]", &I::set_power},
-            {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]?", &I::power_query},
-            {"[SOURce:]POWer:PROTection[:LEVel]", &I::set_over_power},
-            {"[SOURce:]POWer:PROTection[:LEVel]?", &I::over_power_query},
+            {"[SOURce:]VOLTage[:LEVel][:IMMediate][:AMPLitude]",
+             &I::level_command<&OutputSettings::volts, &I::voltage_limits>},
+            {"[SOURce:]VOLTage[:LEVel][:IMMediate][:AMPLitude]?",
+             &I::level_query<&OutputSettings::volts, &I::voltage_limits>},
+            {"[SOURce:]VOLTage:PROTection[:LEVel]",
+             &I::level_command<&OutputSettings::over_voltage_limit, &I::over_voltage_limits>},
+            {"[SOURce:]VOLTage:PROTection[:LEVel]?",
+             &I::level_query<&OutputSettings::over_voltage_limit, &I::over_voltage_limits>},
+            {"[SOURce:]CURRent[:LEVel][:IMMediate][:AMPLitude]",
+             &I::level_command<&OutputSettings::amps, &I::current_limits>},
+            {"[SOURce:]CURRent[:LEVel][:IMMediate][:AMPLitude]?",
+             &I::level_query<&OutputSettings::amps, &I::current_limits>},
+            {"[SOURce:]CURRent:PROTection[:LEVel]",
+             &I::level_command<&OutputSettings::over_current_limit, &I::over_current_limits>},
+            {"[SOURce:]CURRent:PROTection[:LEVel]?",
+             &I::level_query<&OutputSettings::over_current_limit, &I::over_current_limits>},
+            {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]",
+             &I::level_command<&OutputSettings::watts, &I::power_limits>},
+            {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]?",
+             &I::level_query<&OutputSettings::watts, &I::power_limits>},
+            {"[SOURce:]POWer:PROTection[:LEVel]",
+             &I::level_command<&OutputSettings::over_power_limit, &I::over_power_limits>},
+            {"[SOURce:]POWer:PROTection[:LEVel]?",
+             &I::level_query<&OutputSettings::over_power_limit, &I::over_power_limits>},
             {"OUTPut[:STATe]", &I::set_output},
             {"OUTPut[:STATe]?", &I::output_query},
             {"OUTPut:AUTO", &I::set_auto_start},
@@ -516,35 +528,13 @@ void Instrument::set_level(Call& call, double OutputSettings::*field, const Limi
     if (expect_count(call, 1) && real_parameter(call, 0, limits, value)) settings_.levels.*field = value;
 }
 
-void Instrument::set_voltage(Call& call) { set_level(call, &OutputSettings::volts, voltage_limits()); }
-void Instrument::voltage_query(Call& call) {
-    reply_real_or_limit(call, settings_.levels.volts, voltage_limits());
+template <double OutputSettings::*Field, Instrument::Limits (Instrument::*LimitsOf)() const>
+void Instrument::level_command(Call& call) {
+    set_level(call, Field, (this->*LimitsOf)());
 }
-void Instrument::set_over_voltage(Call& call) {
-    set_level(call, &OutputSettings::over_voltage_limit, over_voltage_limits());
-}
-void Instrument::over_voltage_query(Call& call) {
-    reply_real_or_limit(call, settings_.levels.over_voltage_limit, over_voltage_limits());
-}
-void Instrument::set_current(Call& call) { set_level(call, &OutputSettings::amps, current_limits()); }
-void Instrument::current_query(Call& call) {
-    reply_real_or_limit(call, settings_.levels.amps, current_limits());
-}
-void Instrument::set_over_current(Call& call) {
-    set_level(call, &OutputSettings::over_current_limit, over_current_limits());
-}
-void Instrument::over_current_query(Call& call) {
-    reply_real_or_limit(call, settings_.levels.over_current_limit, over_current_limits());
-}
-void Instrument::set_power(Call& call) { set_level(call, &OutputSettings::watts, power_limits()); }
-void Instrument::power_query(Call& call) {
-    reply_real_or_limit(call, settings_.levels.watts, power_limits());
-}
-void Instrument::set_over_power(Call& call) {
-    set_level(call, &OutputSettings::over_power_limit, over_power_limits());
-}
-void Instrument::over_power_query(Call& call) {
-    reply_real_or_limit(call, settings_.levels.over_power_limit, over_power_limits());
+template <double OutputSettings::*Field, Instrument::Limits (Instrument::*LimitsOf)() const>
+void Instrument::level_query(Call& call) {
+    reply_real_or_limit(call, settings_.levels.*Field, (this->*LimitsOf)());
 }
 
 void Instrument::set_output(Call& call) {
@@ -677,34 +667,30 @@ void Instrument::error_count_query(Call& call) {
     if (expect_count(call, 0)) call.answer(format_int(static_cast<long>(status_.errors.size())));
 }
 
-void Instrument::set_control_source(Call& call) {
+template <class Enum, class Choices>
+void Instrument::set_choice(Call& call, const Choices& choices, Enum Settings::*field) {
     if (!expect_count(call, 1)) return;
-    const int choice = find_choice(call.params[0], kControlSources);
+    const int choice = find_choice(call.params[0], choices);
     if (choice < 0) {
         report(-224);
         return;
     }
-    settings_.control_source = static_cast<ControlSource>(choice);
+    settings_.*field = static_cast<Enum>(choice);
 }
 
+template <class Enum, class Choices>
+void Instrument::choice_query(Call& call, const Choices& choices, Enum Settings::*field) {
+    if (!expect_count(call, 0)) return;
+    call.answer(std::string(choices[static_cast<std::size_t>(settings_.*field)].short_form));
+}
+
+void Instrument::set_control_source(Call& call) { set_choice(call, kControlSources, &Settings::control_source); }
 void Instrument::control_source_query(Call& call) {
-    if (!expect_count(call, 0)) return;
-    call.answer(std::string(kControlSources[static_cast<std::size_t>(settings_.control_source)].short_form));
+    choice_query(call, kControlSources, &Settings::control_source);
 }
-
-void Instrument::set_analog_output(Call& call) {
-    if (!expect_count(call, 1)) return;
-    const int choice = find_choice(call.params[0], kAnalogOutputModes);
-    if (choice < 0) {
-        report(-224);
-        return;
-    }
-    settings_.analog_output = static_cast<AnalogOutputMode>(choice);
-}
-
+void Instrument::set_analog_output(Call& call) { set_choice(call, kAnalogOutputModes, &Settings::analog_output); }
 void Instrument::analog_output_query(Call& call) {
-    if (!expect_count(call, 0)) return;
-    call.answer(std::string(kAnalogOutputModes[static_cast<std::size_t>(settings_.analog_output)].short_form));
+    choice_query(call, kAnalogOutputModes, &Settings::analog_output);
 }
 
 void Instrument::set_analog_scaling(Call& call) {

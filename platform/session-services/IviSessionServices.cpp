@@ -117,10 +117,24 @@ ViStatus Guarded(Body&& body) noexcept {
     }
 }
 
+// Runs `body(record)` guarded, on the record of a live session handle; an unknown handle
+// fails with IVI_SESSION_ERROR_INVALID_SESSION_HANDLE and runs nothing.
+template <typename Body>
+ViStatus WithRecord(ViSession vi, Body&& body) noexcept {
+    return Guarded([vi, &body]() -> ViStatus {
+        SessionRecord* const record = Lookup(vi);
+        if (record == nullptr) {
+            return IVI_SESSION_ERROR_INVALID_SESSION_HANDLE;
+        }
+        return body(*record);
+    });
+}
+
 }  // namespace
 }  // namespace hnvqr::session
 
 using hnvqr::session::Guarded;
+using hnvqr::session::WithRecord;
 using hnvqr::session::Lookup;
 using hnvqr::session::SessionRecord;
 
@@ -151,12 +165,8 @@ ViStatus _VI_FUNC IviSession_Dispose(ViSession vi) {
 }
 
 ViStatus _VI_FUNC IviSession_SetDataPtr(ViSession vi, void* dataPtr) {
-    return Guarded([vi, dataPtr]() -> ViStatus {
-        SessionRecord* const record = Lookup(vi);
-        if (record == nullptr) {
-            return IVI_SESSION_ERROR_INVALID_SESSION_HANDLE;
-        }
-        record->SetDataPtr(dataPtr);
+    return WithRecord(vi, [dataPtr](SessionRecord& record) -> ViStatus {
+        record.SetDataPtr(dataPtr);
         return VI_SUCCESS;
     });
 }
@@ -166,26 +176,18 @@ ViStatus _VI_FUNC IviSession_GetDataPtr(ViSession vi, void** dataPtr) {
         return IVI_SESSION_ERROR_NULL_POINTER;
     }
     *dataPtr = nullptr;
-    return Guarded([vi, dataPtr]() -> ViStatus {
-        SessionRecord* const record = Lookup(vi);
-        if (record == nullptr) {
-            return IVI_SESSION_ERROR_INVALID_SESSION_HANDLE;
-        }
-        *dataPtr = record->GetDataPtr();
+    return WithRecord(vi, [dataPtr](SessionRecord& record) -> ViStatus {
+        *dataPtr = record.GetDataPtr();
         return VI_SUCCESS;
     });
 }
 
 ViStatus _VI_FUNC IviSession_Lock(ViSession vi, ViBoolean* callerHasLock) {
-    return Guarded([vi, callerHasLock]() -> ViStatus {
-        SessionRecord* const record = Lookup(vi);
-        if (record == nullptr) {
-            return IVI_SESSION_ERROR_INVALID_SESSION_HANDLE;
-        }
+    return WithRecord(vi, [callerHasLock](SessionRecord& record) -> ViStatus {
         if (callerHasLock != nullptr && *callerHasLock != VI_FALSE) {
             return VI_SUCCESS;
         }
-        const ViStatus status = record->Lock();
+        const ViStatus status = record.Lock();
         if (status >= 0 && callerHasLock != nullptr) {
             *callerHasLock = VI_TRUE;
         }
@@ -194,15 +196,11 @@ ViStatus _VI_FUNC IviSession_Lock(ViSession vi, ViBoolean* callerHasLock) {
 }
 
 ViStatus _VI_FUNC IviSession_Unlock(ViSession vi, ViBoolean* callerHasLock) {
-    return Guarded([vi, callerHasLock]() -> ViStatus {
-        SessionRecord* const record = Lookup(vi);
-        if (record == nullptr) {
-            return IVI_SESSION_ERROR_INVALID_SESSION_HANDLE;
-        }
+    return WithRecord(vi, [callerHasLock](SessionRecord& record) -> ViStatus {
         if (callerHasLock != nullptr && *callerHasLock == VI_FALSE) {
             return VI_SUCCESS;
         }
-        const ViStatus status = record->Unlock();
+        const ViStatus status = record.Unlock();
         if (status >= 0 && callerHasLock != nullptr) {
             *callerHasLock = VI_FALSE;
         }

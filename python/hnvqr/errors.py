@@ -17,13 +17,25 @@ class LibraryNotFoundError(ImportError):
     """libHnVQR.so could not be loaded; the message lists every place that was tried."""
 
 
-class DriverError(Exception):
-    """A negative status from the driver."""
+class _DriverStatus:
+    """What a status from the driver carries: the status, the driver's description of it and
+    the C function that returned it."""
 
-    def __init__(self, status: int, description: str, function: str) -> None:
+    status: int
+    description: str
+    function: str
+
+    def _keep(self, status: int, description: str, function: str) -> None:
         self.status = status
         self.description = description
         self.function = function
+
+
+class DriverError(_DriverStatus, Exception):
+    """A negative status from the driver."""
+
+    def __init__(self, status: int, description: str, function: str) -> None:
+        self._keep(status, description, function)
         super().__init__(f"{function} failed with status {_hex(status)}: {description}")
 
 
@@ -71,13 +83,11 @@ class InvalidSessionError(DriverError):
     """The session is closed or was never opened."""
 
 
-class DriverWarning(UserWarning):
+class DriverWarning(_DriverStatus, UserWarning):
     """A positive status from the driver: the call succeeded with a remark."""
 
     def __init__(self, status: int, description: str, function: str) -> None:
-        self.status = status
-        self.description = description
-        self.function = function
+        self._keep(status, description, function)
         super().__init__(f"{function} returned warning {_hex(status)}: {description}")
 
 

@@ -11,32 +11,22 @@
 #include <string>
 
 #include "IviConfigServer.h"
+#include "../support/TemporaryFolder.h"
 
 namespace config_test {
 
 // A folder of its own per test, removed afterwards.
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "hnvqr-config-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
   std::string Write(const std::string& name, const std::string& contents) const {
     const std::string file = Path(name);
     std::ofstream(file, std::ios::binary) << contents;
     return file;
   }
-  std::string Path(const std::string& name) const { return path_ + "/" + name; }
+  std::string Path(const std::string& name) const { return folder_.path().string() + "/" + name; }
 
  private:
-  std::string path_;
+  test_support::TemporaryFolder folder_{"hnvqr-config"};
 };
 
 inline std::string LastErrorDescription() {

@@ -34,6 +34,21 @@ struct Setting {
   bool operator==(const Setting&) const = default;
 };
 
+// Visits each item of `collection` by index (from 1, as the API counts) and disposes of
+// each item and then of the collection.
+template <class Count, class ItemAt, class Visit>
+void ForEachItem(IviConfigHandle collection, Count count, ItemAt itemAt, Visit&& visit) {
+  ViInt32 itemCount = 0;
+  EXPECT_EQ(count(collection, &itemCount), VI_SUCCESS);
+  for (ViInt32 index = 1; index <= itemCount; ++index) {
+    IviConfigHandle item = 0;
+    EXPECT_EQ(itemAt(collection, index, &item), VI_SUCCESS) << "item " << index;
+    visit(item);
+    IviConfig_DisposeHandle(item);
+  }
+  IviConfig_DisposeHandle(collection);
+}
+
 // The initial settings of a session or software module, read the way the driver reads
 // them; nothing when the component has none.
 std::map<std::string, Setting> ReadInitialSettings(IviConfigComponentHandle component) {
@@ -49,18 +64,13 @@ std::map<std::string, Setting> ReadInitialSettings(IviConfigComponentHandle comp
   EXPECT_EQ(ReadText(IviConfig_GetDataComponentPropertyViString, structure, IVICONFIG_VAL_DATA_COMPONENT_NAME),
             "Configurable Initial Settings");
   IviDataComponentCollectionHandle items = 0;
-  ViInt32 count = 0;
   EXPECT_EQ(IviConfig_GetStructureDataComponentCollection(structure, &items), VI_SUCCESS);
-  EXPECT_EQ(IviConfig_GetDataComponentCount(items, &count), VI_SUCCESS);
-  for (ViInt32 index = 1; index <= count; ++index) {
-    IviDataComponentHandle item = 0;
-    EXPECT_EQ(IviConfig_GetDataComponentItemByIndex(items, index, &item), VI_SUCCESS);
+  ForEachItem(items, IviConfig_GetDataComponentCount, IviConfig_GetDataComponentItemByIndex,
+              [&](IviDataComponentHandle item) {
     const std::string name = ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_NAME);
     const std::string type = ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_TYPE);
     settings[name] = {type, ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_VALUE)};
-    IviConfig_DisposeHandle(item);
-  }
-  IviConfig_DisposeHandle(items);
+  });
   IviConfig_DisposeHandle(structure);
   IviConfig_DisposeHandle(top);
   return settings;
@@ -69,17 +79,12 @@ std::map<std::string, Setting> ReadInitialSettings(IviConfigComponentHandle comp
 std::map<std::string, std::string> ReadPhysicalNames(IviSoftwareModuleHandle module) {
   std::map<std::string, std::string> names;
   IviPhysicalNameCollectionHandle collection = 0;
-  ViInt32 count = 0;
   EXPECT_EQ(IviConfig_GetSoftwareModulePhysicalNameCollection(module, &collection), VI_SUCCESS);
-  EXPECT_EQ(IviConfig_GetPhysicalNameCount(collection, &count), VI_SUCCESS);
-  for (ViInt32 index = 1; index <= count; ++index) {
-    IviPhysicalNameHandle name = 0;
-    EXPECT_EQ(IviConfig_GetPhysicalNameItemByIndex(collection, index, &name), VI_SUCCESS);
+  ForEachItem(collection, IviConfig_GetPhysicalNameCount, IviConfig_GetPhysicalNameItemByIndex,
+              [&](IviPhysicalNameHandle name) {
     names[ReadText(IviConfig_GetPhysicalNamePropertyViString, name, IVICONFIG_VAL_PHYSICAL_NAME_NAME)] =
         ReadText(IviConfig_GetPhysicalNamePropertyViString, name, IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME);
-    IviConfig_DisposeHandle(name);
-  }
-  IviConfig_DisposeHandle(collection);
+  });
   return names;
 }
 
@@ -87,34 +92,23 @@ std::map<std::string, std::string> ReadPhysicalNames(IviSoftwareModuleHandle mod
 std::vector<std::string> ReadVirtualNames(IviDriverSessionHandle session) {
   std::vector<std::string> result;
   IviVirtualNameCollectionHandle names = 0;
-  ViInt32 count = 0;
   EXPECT_EQ(IviConfig_GetSessionVirtualNameCollection(session, &names), VI_SUCCESS);
-  EXPECT_EQ(IviConfig_GetVirtualNameCount(names, &count), VI_SUCCESS);
-  for (ViInt32 index = 1; index <= count; ++index) {
-    IviVirtualNameHandle name = 0;
-    EXPECT_EQ(IviConfig_GetVirtualNameItemByIndex(names, index, &name), VI_SUCCESS);
+  ForEachItem(names, IviConfig_GetVirtualNameCount, IviConfig_GetVirtualNameItemByIndex, [&](IviVirtualNameHandle name) {
     std::string entry = ReadText(IviConfig_GetVirtualNamePropertyViString, name, IVICONFIG_VAL_VIRTUAL_NAME_NAME) +
                         "->" + ReadText(IviConfig_GetVirtualNamePropertyViString, name, IVICONFIG_VAL_VIRTUAL_NAME_MAP_TO);
     IviVirtualRangeCollectionHandle ranges = 0;
-    ViInt32 rangeCount = 0;
     EXPECT_EQ(IviConfig_GetVirtualNameVirtualRangeCollection(name, &ranges), VI_SUCCESS);
-    EXPECT_EQ(IviConfig_GetVirtualRangeCount(ranges, &rangeCount), VI_SUCCESS);
-    for (ViInt32 r = 1; r <= rangeCount; ++r) {
-      IviVirtualRangeHandle range = 0;
+    ForEachItem(ranges, IviConfig_GetVirtualRangeCount, IviConfig_GetVirtualRangeItemByIndex,
+                [&](IviVirtualRangeHandle range) {
       ViInt32 first = -1, last = -1, start = -1;
-      EXPECT_EQ(IviConfig_GetVirtualRangeItemByIndex(ranges, r, &range), VI_SUCCESS);
       EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_MIN, &first), VI_SUCCESS);
       EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_MAX, &last), VI_SUCCESS);
       EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX, &start),
                 VI_SUCCESS);
       entry += "[" + std::to_string(first) + "," + std::to_string(last) + "," + std::to_string(start) + "]";
-      IviConfig_DisposeHandle(range);
-    }
-    IviConfig_DisposeHandle(ranges);
-    IviConfig_DisposeHandle(name);
+    });
     result.push_back(entry);
-  }
-  IviConfig_DisposeHandle(names);
+  });
   return result;
 }
 

@@ -17,6 +17,7 @@
 #include "HnVQR.h"
 #include "IviConfigServer.h"
 #include "IviSessionServices.h"
+#include "../support/TemporaryFolder.h"
 
 namespace driver_test {
 
@@ -98,15 +99,8 @@ inline std::string GetString(ViSession vi, ViAttr id, const char* channel = "") 
 // file selected and is unset again when the folder goes.
 class ScratchStore {
  public:
-  ScratchStore() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "hnvqr-driver-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
-  }
-  ~ScratchStore() {
-    unsetenv("IVI_CONFIG_STORE");
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
+  ScratchStore() = default;
+  ~ScratchStore() { unsetenv("IVI_CONFIG_STORE"); }  // before the folder goes
   ScratchStore(const ScratchStore&) = delete;
   ScratchStore& operator=(const ScratchStore&) = delete;
 
@@ -117,10 +111,10 @@ class ScratchStore {
     setenv("IVI_CONFIG_STORE", file.c_str(), 1);
     return file;
   }
-  std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+  std::string Path(const std::string& name) const { return folder_.path().string() + "/" + name; }
 
  private:
-  std::string folder_;
+  test_support::TemporaryFolder folder_{"hnvqr-driver"};
 };
 
 }  // namespace driver_test

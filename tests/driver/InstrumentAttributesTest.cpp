@@ -127,33 +127,24 @@ struct Reading {
 
 constexpr double kUntouched = -424242.0;
 
+// One numeric getter call on an output primed with `sentinel`: kUntouched when the getter
+// left it alone.
+template <class Number, class Getter>
+void ReadNumber(ViSession vi, const Row& row, Getter get, Number sentinel, Reading& r) {
+  Number v = sentinel;
+  r.status = get(vi, "", row.id, &v);
+  r.value = v == sentinel ? kUntouched : static_cast<double>(v);
+}
+
 Reading Read(ViSession vi, const Row& row) {
   Reading r;
   switch (row.type) {
-    case Type::kBoolean: {
-      ViBoolean v = 4242;
-      r.status = HnVQR_GetAttributeViBoolean(vi, "", row.id, &v);
-      r.value = v == 4242 ? kUntouched : v;
+    case Type::kBoolean: ReadNumber<ViBoolean>(vi, row, HnVQR_GetAttributeViBoolean, 4242, r); break;
+    case Type::kInt32:
+      ReadNumber<ViInt32>(vi, row, HnVQR_GetAttributeViInt32, static_cast<ViInt32>(kUntouched), r);
       break;
-    }
-    case Type::kInt32: {
-      ViInt32 v = static_cast<ViInt32>(kUntouched);
-      r.status = HnVQR_GetAttributeViInt32(vi, "", row.id, &v);
-      r.value = v;
-      break;
-    }
-    case Type::kReal64: {
-      ViReal64 v = kUntouched;
-      r.status = HnVQR_GetAttributeViReal64(vi, "", row.id, &v);
-      r.value = v;
-      break;
-    }
-    case Type::kSession: {
-      ViSession v = 424242;
-      r.status = HnVQR_GetAttributeViSession(vi, "", row.id, &v);
-      r.value = v == 424242 ? kUntouched : v;
-      break;
-    }
+    case Type::kReal64: ReadNumber<ViReal64>(vi, row, HnVQR_GetAttributeViReal64, kUntouched, r); break;
+    case Type::kSession: ReadNumber<ViSession>(vi, row, HnVQR_GetAttributeViSession, 424242, r); break;
     case Type::kString: {
       char text[512] = "untouched";
       r.status = HnVQR_GetAttributeViString(vi, "", row.id, sizeof text, text);

@@ -32,26 +32,28 @@ TEST(Utility, ResetEmptiesTheCacheAndDisableDoesNot) {
   EXPECT_EQ(GetInt32(session, HNVQR_ATTR_STANDARD_EVENT_ENABLE_REGISTER), 0);
 }
 
+// `query(session, &number, message)` succeeds with `expectedNumber` and `expectedMessage`
+// (the number primed with 99, the message buffer with 'x').
+template <class Number, class Query>
+void ExpectNumberAndMessage(ViSession session, Query query, Number expectedNumber, const char* expectedMessage) {
+  Number number = 99;
+  char message[256];
+  std::memset(message, 'x', sizeof message);
+  EXPECT_EQ(query(session, &number, message), VI_SUCCESS) << expectedMessage;
+  EXPECT_EQ(number, expectedNumber) << expectedMessage;
+  EXPECT_STREQ(message, expectedMessage);
+}
+
 TEST(Utility, SelfTestPasses) {
   Session session;
   ASSERT_SESSION_OPEN(session);
-  ViInt16 result = 99;
-  char message[256];
-  std::memset(message, 'x', sizeof message);
-  EXPECT_EQ(HnVQR_self_test(session, &result, message), VI_SUCCESS);
-  EXPECT_EQ(result, 0);
-  EXPECT_STREQ(message, "Selftest passed");
+  ExpectNumberAndMessage<ViInt16>(session, HnVQR_self_test, 0, "Selftest passed");
 }
 
 TEST(Utility, ErrorQueryReportsNoError) {
   Session session;
   ASSERT_SESSION_OPEN(session);
-  ViInt32 code = 99;
-  char message[256];
-  std::memset(message, 'x', sizeof message);
-  EXPECT_EQ(HnVQR_error_query(session, &code, message), VI_SUCCESS);
-  EXPECT_EQ(code, 0);
-  EXPECT_STREQ(message, "No error.");
+  ExpectNumberAndMessage<ViInt32>(session, HnVQR_error_query, 0, "No error.");
 }
 
 TEST(Utility, NextErrorIsTheInstrumentsNoErrorTextCutToTheBuffer) {

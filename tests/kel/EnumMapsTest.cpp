@@ -63,28 +63,26 @@ std::string Command(ViSession vi, const kel::EnumCommandMap& map, ViInt32 value,
   return command;
 }
 
-TEST_F(EnumMaps, ModelRowsReplaceGenericTokensForThatModel) {
-  const ViSession a4 = Open("VQR-A4");
+// For the model of `vi`, the test map reads `accepted` as `value`, refuses `refused`, and
+// writes `value` as `command`.
+void ExpectModelTokens(ViSession vi, const char* accepted, ViInt32 value, const char* refused, const char* command) {
+  SCOPED_TRACE(std::string("accepted '") + accepted + "', refused '" + refused + "'");
   ViStatus status = 0;
-  EXPECT_EQ(Read(a4, TestMap(), "aa"), 0);
-  EXPECT_EQ(Read(a4, TestMap(), "A", &status), -1);
+  EXPECT_EQ(Read(vi, TestMap(), accepted), value);
+  EXPECT_EQ(Read(vi, TestMap(), refused, &status), -1);
   EXPECT_EQ(status, IVI_ERROR_UNEXPECTED_RESPONSE);
-  EXPECT_EQ(Command(a4, TestMap(), 0), "AA");
+  EXPECT_EQ(Command(vi, TestMap(), value), command);
+}
 
-  const ViSession a1 = Open("VQR-A1");
-  EXPECT_EQ(Read(a1, TestMap(), "Alpha\n"), 0);
-  EXPECT_EQ(Read(a1, TestMap(), "AA", &status), -1);
-  EXPECT_EQ(status, IVI_ERROR_UNEXPECTED_RESPONSE);
-  EXPECT_EQ(Command(a1, TestMap(), 0), "A");
+TEST_F(EnumMaps, ModelRowsReplaceGenericTokensForThatModel) {
+  ExpectModelTokens(Open("VQR-A4"), "aa", 0, "A", "AA");
+  ExpectModelTokens(Open("VQR-A1"), "Alpha\n", 0, "AA", "A");
 }
 
 TEST_F(EnumMaps, FamilyRowsApplyToEveryModelOfTheFamily) {
   const ViSession b2 = Open("VQR-B2");
   ViStatus status = 0;
-  EXPECT_EQ(Read(b2, TestMap(), " bf "), 1);
-  EXPECT_EQ(Read(b2, TestMap(), "B", &status), -1);
-  EXPECT_EQ(status, IVI_ERROR_UNEXPECTED_RESPONSE);
-  EXPECT_EQ(Command(b2, TestMap(), 1), "BF");
+  ExpectModelTokens(b2, " bf ", 1, "B", "BF");
   EXPECT_EQ(Read(b2, TestMap(), "C"), 2);
   EXPECT_EQ(Command(b2, TestMap(), 2), "C");
   // Without a session there is no model: only generic rows count.

@@ -21,6 +21,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "../support/TemporaryFolder.h"
+
 extern char** environ;
 
 namespace {
@@ -38,20 +40,8 @@ std::string read_file(const std::filesystem::path& path) {
     return text.str();
 }
 
-class ScratchDirectory {
-public:
-    ScratchDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "hnvqr-tool-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+struct ScratchDirectory : test_support::TemporaryFolder {
+    ScratchDirectory() : TemporaryFolder("hnvqr-tool") {}
 };
 
 // Runs hnvqr with ARGUMENTS and the environment plus EXTRA_ENVIRONMENT ("NAME=value").

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "blocked_read.h"
 #include "instrument_handler.h"
 #include "loopback_server.h"
 #include "visa.h"
@@ -68,12 +69,7 @@ TEST(VisaConcurrency, ABlockedSessionDoesNotHoldUpAnother) {
   ASSERT_EQ(viSetAttribute(quick, VI_ATTR_TERMCHAR_EN, VI_TRUE), VI_SUCCESS);
   ASSERT_EQ(viSetAttribute(slow, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
 
-  std::atomic<ViStatus> blockedStatus{VI_SUCCESS};
-  std::thread blocked([&] {
-    ViByte buffer[8];
-    blockedStatus = viRead(slow, buffer, sizeof buffer, nullptr);  // the instrument never answers
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  hnvqr::visa::test::BlockedRead blocked(slow);  // the instrument never answers
   for (int q = 0; q < 20; ++q) {
     ViInt32 answer = -1;
     EXPECT_EQ(viQueryf(quick, "Q %ld\n", "%ld%*t", ViInt32{q}, &answer), VI_SUCCESS);
@@ -81,8 +77,7 @@ TEST(VisaConcurrency, ABlockedSessionDoesNotHoldUpAnother) {
   }
   // Closing the blocked session wakes its reader; it never hangs or crashes.
   EXPECT_EQ(viClose(slow), VI_SUCCESS);
-  blocked.join();
-  EXPECT_EQ(blockedStatus.load(), VI_ERROR_CONN_LOST);
+  EXPECT_EQ(blocked.Finish(), VI_ERROR_CONN_LOST);
   EXPECT_EQ(viClose(rm), VI_SUCCESS);
 }
 

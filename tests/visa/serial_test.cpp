@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "blocked_read.h"
 #include "visa.h"
 
 namespace hnvqr::visa::test {
@@ -220,15 +221,9 @@ TEST_F(SerialTest, InstrumentHangingUpIsConnectionLost) {
 
 TEST_F(SerialTest, ClosingWakesABlockedRead) {
   ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
-  std::atomic<ViStatus> status{VI_SUCCESS};
-  std::thread reader([&] {
-    ViByte buffer[4];
-    status = viRead(vi_, buffer, sizeof buffer, nullptr);  // the instrument stays silent
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  hnvqr::visa::test::BlockedRead reader(vi_);  // the instrument stays silent
   EXPECT_EQ(viClose(vi_), VI_SUCCESS);
-  reader.join();
-  EXPECT_EQ(status.load(), VI_ERROR_CONN_LOST);
+  EXPECT_EQ(reader.Finish(), VI_ERROR_CONN_LOST);
 }
 
 }  // namespace

@@ -15,41 +15,38 @@ std::string readOnce(MemorySession& s, ViUInt32 count, ViStatus& status, ViUInt3
   return buffer.substr(0, returned);
 }
 
+// One read of at most `count` bytes gives `text` and `expectedStatus`; returns the count
+// the read reported.
+ViUInt32 expectRead(MemorySession& s, ViUInt32 count, const std::string& text, ViStatus expectedStatus) {
+  ViStatus status = 0;
+  ViUInt32 returned = 0;
+  EXPECT_EQ(readOnce(s, count, status, returned), text);
+  EXPECT_EQ(status, expectedStatus) << "the read that gave '" << text << "'";
+  return returned;
+}
+
 TEST(SessionRead, FramesOnTheTermCharNotOnReceives) {
   MemorySession s;
   s.transport->queueInput("ab");
   s.transport->queueInput("c\nde");
   s.transport->queueInput("f\nrest");
-  ViStatus status = 0;
-  ViUInt32 n = 0;
-  EXPECT_EQ(readOnce(s, 100, status, n), "abc\n");
-  EXPECT_EQ(status, VI_SUCCESS_TERM_CHAR);
-  EXPECT_EQ(readOnce(s, 100, status, n), "def\n");
-  EXPECT_EQ(status, VI_SUCCESS_TERM_CHAR);
-  EXPECT_EQ(readOnce(s, 100, status, n), "rest");
-  EXPECT_EQ(status, VI_ERROR_TMO);
-  EXPECT_EQ(n, 4u);
+  expectRead(s, 100, "abc\n", VI_SUCCESS_TERM_CHAR);
+  expectRead(s, 100, "def\n", VI_SUCCESS_TERM_CHAR);
+  EXPECT_EQ(expectRead(s, 100, "rest", VI_ERROR_TMO), 4u);
 }
 
 TEST(SessionRead, MaxCountThenTheRestStaysQueued) {
   MemorySession s;
   s.transport->queueInput("0123456789\n");
-  ViStatus status = 0;
-  ViUInt32 n = 0;
-  EXPECT_EQ(readOnce(s, 4, status, n), "0123");
-  EXPECT_EQ(status, VI_SUCCESS_MAX_CNT);
-  EXPECT_EQ(readOnce(s, 7, status, n), "456789\n");
-  EXPECT_EQ(status, VI_SUCCESS_TERM_CHAR);
+  expectRead(s, 4, "0123", VI_SUCCESS_MAX_CNT);
+  expectRead(s, 7, "456789\n", VI_SUCCESS_TERM_CHAR);
 }
 
 TEST(SessionRead, TermCharDisabledReadsUntilCountOrTimeOut) {
   MemorySession s;
   s.set(VI_ATTR_TERMCHAR_EN, VI_FALSE);
   s.transport->queueInput("ab\ncd");
-  ViStatus status = 0;
-  ViUInt32 n = 0;
-  EXPECT_EQ(readOnce(s, 100, status, n), "ab\ncd");
-  EXPECT_EQ(status, VI_ERROR_TMO);
+  expectRead(s, 100, "ab\ncd", VI_ERROR_TMO);
 }
 
 TEST(SessionRead, OtherTermCharAndNullCount) {
@@ -65,10 +62,7 @@ TEST(SessionRead, PeerGoneIsConnectionLost) {
   MemorySession s;
   s.transport->setWhenEmpty(MemoryTransport::WhenEmpty::ConnectionLost);
   s.transport->queueInput("par");
-  ViStatus status = 0;
-  ViUInt32 n = 0;
-  EXPECT_EQ(readOnce(s, 100, status, n), "par");
-  EXPECT_EQ(status, VI_ERROR_CONN_LOST);
+  expectRead(s, 100, "par", VI_ERROR_CONN_LOST);
 }
 
 TEST(SessionFlush, MasksAreChecked) {

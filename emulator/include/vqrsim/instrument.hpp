@@ -132,6 +132,11 @@ private:
     void condition_register_query(Call& call, RegisterGroup StatusSystem::*group);
     void set_enable_register(Call& call, RegisterGroup StatusSystem::*group);
     void enable_register_query(Call& call, RegisterGroup StatusSystem::*group);
+    // An enumerated setting and its query: `choices` lists its tokens in the enum's order.
+    template <class Enum, class Choices>
+    void set_choice(Call& call, const Choices& choices, Enum Settings::*field);
+    template <class Enum, class Choices>
+    void choice_query(Call& call, const Choices& choices, Enum Settings::*field);
 
     Limits voltage_limits() const;
     Limits current_limits() const;
@@ -163,18 +168,12 @@ private:
     void service_request_enable_query(Call&);
     void status_byte_query(Call&);
 
-    void set_voltage(Call&);
-    void voltage_query(Call&);
-    void set_over_voltage(Call&);
-    void over_voltage_query(Call&);
-    void set_current(Call&);
-    void current_query(Call&);
-    void set_over_current(Call&);
-    void over_current_query(Call&);
-    void set_power(Call&);
-    void power_query(Call&);
-    void set_over_power(Call&);
-    void over_power_query(Call&);
+    // The setter and the query of one level, for each setpoint and protection limit: the
+    // field it is kept in and the limits that bound it.
+    template <double OutputSettings::*Field, Limits (Instrument::*LimitsOf)() const>
+    void level_command(Call&);
+    template <double OutputSettings::*Field, Limits (Instrument::*LimitsOf)() const>
+    void level_query(Call&);
     void set_output(Call&);
     void output_query(Call&);
     void set_auto_start(Call&);

@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "IviConfigServer.h"
 #include "IviStatusCodes.h"
@@ -109,6 +110,38 @@ ViStatus CollectionItemByIndex(IviConfigHandle collection, ViInt32 index, IviCon
   const std::vector<Item>& items = *resolved.object.items;
   if (index < 1 || static_cast<std::size_t>(index) > items.size()) return IndexOutOfRange(index, items.size());
   *item = NewHandle(resolved.data, ItemRef<Item>{&items[static_cast<std::size_t>(index) - 1]});
+  return VI_SUCCESS;
+}
+
+// The item of a collection whose name is `name`; `notFound` records the error when there
+// is none. `itemParameter` names the output parameter in the null-pointer error.
+template <class Item, class NotFound>
+ViStatus CollectionItemByName(IviConfigHandle collection, ViConstString name, IviConfigHandle* item,
+                              const char* itemParameter, NotFound&& notFound) {
+  if (item == nullptr) return NullPointer(itemParameter);
+  *item = 0;
+  if (name == nullptr) return NullPointer("name");
+  Resolved<CollectionRef<Item>> resolved;
+  if (const ViStatus status = Resolve(collection, resolved); status != VI_SUCCESS) return status;
+  for (const Item& candidate : *resolved.object.items) {
+    if (candidate.name == name) {
+      *item = NewHandle(resolved.data, ItemRef<Item>{&candidate});
+      return VI_SUCCESS;
+    }
+  }
+  return notFound();
+}
+
+// A new handle on the collection `member` of a Parent item (a module's physical names, a
+// session's virtual names, a virtual name's ranges).
+template <class Parent, class Item>
+ViStatus ChildCollection(IviConfigHandle parent, std::vector<Item> Parent::*member, IviConfigHandle* collection,
+                         const char* collectionParameter) {
+  if (collection == nullptr) return NullPointer(collectionParameter);
+  *collection = 0;
+  Resolved<ItemRef<Parent>> resolved;
+  if (const ViStatus status = Resolve(parent, resolved); status != VI_SUCCESS) return status;
+  *collection = NewHandle(resolved.data, CollectionRef<Item>{&(resolved.object.item->*member)});
   return VI_SUCCESS;
 }
 

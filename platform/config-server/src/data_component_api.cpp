@@ -88,19 +88,10 @@ ViStatus _VI_FUNC IviConfig_GetConfigComponentDataComponentCollection(IviConfigC
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentItemByName(IviDataComponentCollectionHandle items, ViConstString name,
                                                       IviDataComponentHandle* item) {
-  return Guarded([&]() -> ViStatus {
-    if (item == nullptr) return NullPointer("item");
-    *item = 0;
-    if (name == nullptr) return NullPointer("name");
-    Resolved<CollectionRef<DataComponent>> resolved;
-    if (const ViStatus status = Resolve(items, resolved); status != VI_SUCCESS) return status;
-    for (const DataComponent& candidate : *resolved.object.items) {
-      if (candidate.name == name) {
-        *item = NewHandle(resolved.data, ItemRef<DataComponent>{&candidate});
-        return VI_SUCCESS;
-      }
-    }
-    return RecordError(IVICONFIG_ERROR_NOT_EXIST, std::string("There is no data component named '") + name + "'");
+  return Guarded([&] {
+    return CollectionItemByName<DataComponent>(items, name, item, "item", [&] {
+      return RecordError(IVICONFIG_ERROR_NOT_EXIST, std::string("There is no data component named '") + name + "'");
+    });
   });
 }
 

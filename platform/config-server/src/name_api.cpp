@@ -9,33 +9,17 @@ extern "C" {
 
 ViStatus _VI_FUNC IviConfig_GetSoftwareModuleItemByName(IviSoftwareModuleCollectionHandle modules,
                                                        ViConstString name, IviSoftwareModuleHandle* module) {
-  return Guarded([&]() -> ViStatus {
-    if (module == nullptr) return NullPointer("module");
-    *module = 0;
-    if (name == nullptr) return NullPointer("name");
-    Resolved<CollectionRef<SoftwareModule>> resolved;
-    if (const ViStatus status = Resolve(modules, resolved); status != VI_SUCCESS) return status;
-    for (const SoftwareModule& candidate : *resolved.object.items) {
-      if (candidate.name == name) {
-        *module = NewHandle(resolved.data, ItemRef<SoftwareModule>{&candidate});
-        return VI_SUCCESS;
-      }
-    }
-    return RecordError(IVICONFIG_ERROR_NOT_EXIST, std::string("There is no software module named '") + name +
-                                                      "' in the configuration store");
+  return Guarded([&] {
+    return CollectionItemByName<SoftwareModule>(modules, name, module, "module", [&] {
+      return RecordError(IVICONFIG_ERROR_NOT_EXIST, std::string("There is no software module named '") + name +
+                                                        "' in the configuration store");
+    });
   });
 }
 
 ViStatus _VI_FUNC IviConfig_GetSoftwareModulePhysicalNameCollection(IviSoftwareModuleHandle module,
                                                                    IviPhysicalNameCollectionHandle* names) {
-  return Guarded([&]() -> ViStatus {
-    if (names == nullptr) return NullPointer("names");
-    *names = 0;
-    Resolved<ItemRef<SoftwareModule>> resolved;
-    if (const ViStatus status = Resolve(module, resolved); status != VI_SUCCESS) return status;
-    *names = NewHandle(resolved.data, CollectionRef<PhysicalName>{&resolved.object.item->physicalNames});
-    return VI_SUCCESS;
-  });
+  return Guarded([&] { return ChildCollection(module, &SoftwareModule::physicalNames, names, "names"); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetPhysicalNameCount(IviPhysicalNameCollectionHandle names, ViInt32* count) {
@@ -86,14 +70,7 @@ ViStatus _VI_FUNC IviConfig_GetVirtualNamePropertyViString(IviVirtualNameHandle 
 
 ViStatus _VI_FUNC IviConfig_GetVirtualNameVirtualRangeCollection(IviVirtualNameHandle name,
                                                                 IviVirtualRangeCollectionHandle* ranges) {
-  return Guarded([&]() -> ViStatus {
-    if (ranges == nullptr) return NullPointer("ranges");
-    *ranges = 0;
-    Resolved<ItemRef<VirtualName>> resolved;
-    if (const ViStatus status = Resolve(name, resolved); status != VI_SUCCESS) return status;
-    *ranges = NewHandle(resolved.data, CollectionRef<VirtualRange>{&resolved.object.item->ranges});
-    return VI_SUCCESS;
-  });
+  return Guarded([&] { return ChildCollection(name, &VirtualName::ranges, ranges, "ranges"); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetVirtualRangeCount(IviVirtualRangeCollectionHandle ranges, ViInt32* count) {

@@ -68,14 +68,7 @@ ViStatus _VI_FUNC IviConfig_GetSessionHardwareAssetReference(IviDriverSessionHan
 
 ViStatus _VI_FUNC IviConfig_GetSessionVirtualNameCollection(IviDriverSessionHandle session,
                                                            IviVirtualNameCollectionHandle* names) {
-  return Guarded([&]() -> ViStatus {
-    if (names == nullptr) return NullPointer("names");
-    *names = 0;
-    Resolved<ItemRef<DriverSession>> resolved;
-    if (const ViStatus status = Resolve(session, resolved); status != VI_SUCCESS) return status;
-    *names = NewHandle(resolved.data, CollectionRef<VirtualName>{&resolved.object.item->virtualNames});
-    return VI_SUCCESS;
-  });
+  return Guarded([&] { return ChildCollection(session, &DriverSession::virtualNames, names, "names"); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetHardwareAssetPropertyViString(IviHardwareAssetHandle asset, ViInt32 propertyId,

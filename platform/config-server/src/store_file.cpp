@@ -4,6 +4,11 @@
 
 namespace hnvqr::config {
 
+std::string TooLargeText() {
+  return "the file is too large: a configuration store must be smaller than " +
+         std::to_string(kMaxStoreFileBytes) + " bytes (10 MiB)";
+}
+
 std::optional<std::string> FindExcessiveNesting(std::string_view text) {
   int depth = 0;
   bool inString = false;

@@ -2,6 +2,7 @@
 #ifndef HNVQR_CONFIG_SERVER_STORE_FILE_H
 #define HNVQR_CONFIG_SERVER_STORE_FILE_H
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -17,6 +18,44 @@ enum class StoreFileStatus { Read, Missing, Failed };
 // Reads the whole of `path` into `text`. Missing: nothing exists at the path. Failed:
 // `problem` says what is wrong (not a regular file, unreadable, too large).
 StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::string& problem);
+
+// "the file is too large: ...", the problem of a file at or over kMaxStoreFileBytes.
+std::string TooLargeText();
+
+// The reading both platforms share, after the file is open and known to be a regular file
+// of `sizeSeen` bytes: refuses a size at or over the limit, then reads through
+// `readSome(buffer, capacity)`, which returns the count read (0 at the end) or nothing once
+// it has set `problem`. The size may change while reading: start from the size seen (one
+// byte more, to see the end), grow as needed, and never read beyond the limit.
+template <class ReadSome>
+StoreFileStatus ReadWithinLimit(long long sizeSeen, std::string& text, std::string& problem, ReadSome&& readSome) {
+  if (sizeSeen < 0 || static_cast<unsigned long long>(sizeSeen) >= kMaxStoreFileBytes) {
+    problem = TooLargeText();
+    return StoreFileStatus::Failed;
+  }
+  text.resize(std::min<std::size_t>(static_cast<std::size_t>(sizeSeen) + 1, kMaxStoreFileBytes));
+  std::size_t total = 0;
+  for (;;) {
+    if (total == text.size()) {
+      if (text.size() >= kMaxStoreFileBytes) break;
+      text.resize(std::min<std::size_t>(text.size() * 2, kMaxStoreFileBytes));
+    }
+    const std::optional<std::size_t> count = readSome(text.data() + total, text.size() - total);
+    if (!count) {
+      text.clear();
+      return StoreFileStatus::Failed;
+    }
+    if (*count == 0) break;
+    total += *count;
+  }
+  if (total >= kMaxStoreFileBytes) {
+    problem = TooLargeText();
+    text.clear();
+    return StoreFileStatus::Failed;
+  }
+  text.resize(total);
+  return StoreFileStatus::Read;
+}
 
 // The JSON parser recurses once per nesting level, so depth is checked first by a linear
 // scan that skips strings. Returns "line L, column C: ..." for the first bracket that opens

@@ -41,11 +41,6 @@ class FileDescriptor {
   int fd_;
 };
 
-std::string TooLargeText() {
-  return "the file is too large: a configuration store must be smaller than " +
-         std::to_string(kMaxStoreFileBytes) + " bytes (10 MiB)";
-}
-
 }  // namespace
 
 StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::string& problem) {
@@ -67,36 +62,16 @@ StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::s
     problem = "not a regular file";
     return StoreFileStatus::Failed;
   }
-  if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) >= kMaxStoreFileBytes) {
-    problem = TooLargeText();
-    return StoreFileStatus::Failed;
-  }
-  // The size may change while reading: start from what fstat said (one byte more, to see the
-  // end), grow as needed, and never read beyond the limit.
-  text.resize(std::min<std::size_t>(static_cast<std::size_t>(info.st_size) + 1, kMaxStoreFileBytes));
-  std::size_t total = 0;
-  for (;;) {
-    if (total == text.size()) {
-      if (text.size() >= kMaxStoreFileBytes) break;
-      text.resize(std::min<std::size_t>(text.size() * 2, kMaxStoreFileBytes));
-    }
-    const ssize_t count = ::read(file.get(), text.data() + total, text.size() - total);
-    if (count < 0) {
+  const auto readSome = [&](char* buffer, std::size_t capacity) -> std::optional<std::size_t> {
+    for (;;) {
+      const ssize_t count = ::read(file.get(), buffer, capacity);
+      if (count >= 0) return static_cast<std::size_t>(count);
       if (errno == EINTR) continue;
       problem = "cannot read the file: " + ErrorText(errno);
-      text.clear();
-      return StoreFileStatus::Failed;
+      return std::nullopt;
     }
-    if (count == 0) break;
-    total += static_cast<std::size_t>(count);
-  }
-  if (total >= kMaxStoreFileBytes) {
-    problem = TooLargeText();
-    text.clear();
-    return StoreFileStatus::Failed;
-  }
-  text.resize(total);
-  return StoreFileStatus::Read;
+  };
+  return ReadWithinLimit(info.st_size, text, problem, readSome);
 }
 
 }  // namespace hnvqr::config

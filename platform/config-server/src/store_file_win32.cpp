@@ -34,11 +34,6 @@ class FileHandle {
   HANDLE handle_;
 };
 
-std::string TooLargeText() {
-  return "the file is too large: a configuration store must be smaller than " +
-         std::to_string(kMaxStoreFileBytes) + " bytes (10 MiB)";
-}
-
 }  // namespace
 
 StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::string& problem) {
@@ -69,35 +64,15 @@ StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::s
     problem = "cannot examine the file: " + ErrorText(::GetLastError());
     return StoreFileStatus::Failed;
   }
-  if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) >= kMaxStoreFileBytes) {
-    problem = TooLargeText();
-    return StoreFileStatus::Failed;
-  }
-  // The size may change while reading: start from the size seen (one byte more, to see the
-  // end), grow as needed, and never read beyond the limit.
-  text.resize(std::min<std::size_t>(static_cast<std::size_t>(size.QuadPart) + 1, kMaxStoreFileBytes));
-  std::size_t total = 0;
-  for (;;) {
-    if (total == text.size()) {
-      if (text.size() >= kMaxStoreFileBytes) break;
-      text.resize(std::min<std::size_t>(text.size() * 2, kMaxStoreFileBytes));
-    }
+  const auto readSome = [&](char* buffer, std::size_t capacity) -> std::optional<std::size_t> {
     DWORD count = 0;
-    if (!::ReadFile(file.get(), text.data() + total, static_cast<DWORD>(text.size() - total), &count, nullptr)) {
+    if (!::ReadFile(file.get(), buffer, static_cast<DWORD>(capacity), &count, nullptr)) {
       problem = "cannot read the file: " + ErrorText(::GetLastError());
-      text.clear();
-      return StoreFileStatus::Failed;
+      return std::nullopt;
     }
-    if (count == 0) break;
-    total += count;
-  }
-  if (total >= kMaxStoreFileBytes) {
-    problem = TooLargeText();
-    text.clear();
-    return StoreFileStatus::Failed;
-  }
-  text.resize(total);
-  return StoreFileStatus::Read;
+    return count;
+  };
+  return ReadWithinLimit(size.QuadPart, text, problem, readSome);
 }
 
 }  // namespace hnvqr::config

@@ -144,6 +144,36 @@ class UniqueNames {
   std::map<std::string, std::string> first_;
 };
 
+// Appends `parse(element, elementPath)` for each element of the array `key` to `items`,
+// refusing a name used twice; the whole element is parsed before its name is checked.
+template <class Item, class Parse>
+void ParseUniquelyNamed(const json& object, std::string_view key, const Path& path, std::vector<Item>& items,
+                        Parse&& parse) {
+  UniqueNames names;
+  ForEachElement(object, key, path, [&](const json& element, const Path& elementPath) {
+    Item item = parse(element, elementPath);
+    names.Add(item.name, elementPath);
+    items.push_back(std::move(item));
+  });
+}
+
+// Appends an Item for each object of the array `key` to `items`: checked against `keys`,
+// named (a name used twice is refused before anything else of the object is read), then
+// completed by `fill(item, element, elementPath)`.
+template <class Item, class Fill>
+void ParseNamedObjects(const json& object, std::string_view key, const Path& path,
+                       std::span<const std::string_view> keys, std::vector<Item>& items, Fill&& fill) {
+  UniqueNames names;
+  ForEachElement(object, key, path, [&](const json& element, const Path& elementPath) {
+    ExpectObject(element, elementPath, keys);
+    Item item;
+    item.name = NameMember(element, elementPath);
+    names.Add(item.name, elementPath);
+    fill(item, element, elementPath);
+    items.push_back(std::move(item));
+  });
+}
+
 std::vector<DataComponent> ParseInitialSettings(const json& owner, const Path& ownerPath) {
   if (Member(owner, "initialSettings") == nullptr) return {};
   DataComponent structure;
@@ -172,15 +202,10 @@ SoftwareModule ParseSoftwareModule(const json& element, const Path& path) {
   ExpectObject(element, path, kSoftwareModuleKeys);
   SoftwareModule module;
   module.name = NameMember(element, path);
-  UniqueNames names;
-  ForEachElement(element, "physicalNames", path, [&](const json& entry, const Path& entryPath) {
-    ExpectObject(entry, entryPath, kPhysicalNameKeys);
-    PhysicalName physical;
-    physical.name = NameMember(entry, entryPath);
-    names.Add(physical.name, entryPath);
-    physical.value = StringMember(entry, "value", entryPath, {});
-    module.physicalNames.push_back(std::move(physical));
-  });
+  ParseNamedObjects(element, "physicalNames", path, kPhysicalNameKeys, module.physicalNames,
+                    [](PhysicalName& physical, const json& entry, const Path& entryPath) {
+                      physical.value = StringMember(entry, "value", entryPath, {});
+                    });
   module.dataComponents = ParseInitialSettings(element, path);
   return module;
 }
@@ -246,12 +271,7 @@ DriverSession ParseDriverSession(const json& element, const Path& path, const St
   session.recordCoercions = BooleanMember(element, "recordCoercions", path, false);
   session.simulate = BooleanMember(element, "simulate", path, false);
   session.driverSetup = StringMember(element, "driverSetup", path, {});
-  UniqueNames names;
-  ForEachElement(element, "virtualNames", path, [&](const json& entry, const Path& entryPath) {
-    VirtualName virtualName = ParseVirtualName(entry, entryPath);
-    names.Add(virtualName.name, entryPath);
-    session.virtualNames.push_back(std::move(virtualName));
-  });
+  ParseUniquelyNamed(element, "virtualNames", path, session.virtualNames, ParseVirtualName);
   session.dataComponents = ParseInitialSettings(element, path);
   return session;
 }
@@ -269,43 +289,24 @@ StoreData BuildStore(const json& root) {
   StoreData store;
   // Referenced collections first, so that sessions and logical names resolve their references
   // whatever order the keys appear in.
-  UniqueNames moduleNames;
-  ForEachElement(root, "softwareModules", top, [&](const json& element, const Path& path) {
-    SoftwareModule module = ParseSoftwareModule(element, path);
-    moduleNames.Add(module.name, path);
-    store.softwareModules.push_back(std::move(module));
-  });
+  ParseUniquelyNamed(root, "softwareModules", top, store.softwareModules, ParseSoftwareModule);
   // As an installer would have done, the driver's own module is always registered.
   if (!IndexOf(store.softwareModules, kDriverSoftwareModuleName)) {
     store.softwareModules.push_back(DriverSoftwareModule());
   }
-  UniqueNames assetNames;
-  ForEachElement(root, "hardwareAssets", top, [&](const json& element, const Path& path) {
-    ExpectObject(element, path, kHardwareAssetKeys);
-    HardwareAsset asset;
-    asset.name = NameMember(element, path);
-    assetNames.Add(asset.name, path);
-    asset.ioResourceDescriptor = StringMember(element, "ioResourceDescriptor", path, {});
-    store.hardwareAssets.push_back(std::move(asset));
-  });
-  UniqueNames sessionNames;
-  ForEachElement(root, "driverSessions", top, [&](const json& element, const Path& path) {
-    DriverSession session = ParseDriverSession(element, path, store);
-    sessionNames.Add(session.name, path);
-    store.driverSessions.push_back(std::move(session));
-  });
-  UniqueNames logicalNames;
-  ForEachElement(root, "logicalNames", top, [&](const json& element, const Path& path) {
-    ExpectObject(element, path, kLogicalNameKeys);
-    LogicalName logical;
-    logical.name = NameMember(element, path);
-    logicalNames.Add(logical.name, path);
+  ParseNamedObjects(root, "hardwareAssets", top, kHardwareAssetKeys, store.hardwareAssets,
+                    [](HardwareAsset& asset, const json& element, const Path& path) {
+                      asset.ioResourceDescriptor = StringMember(element, "ioResourceDescriptor", path, {});
+                    });
+  ParseUniquelyNamed(root, "driverSessions", top, store.driverSessions,
+                     [&](const json& element, const Path& path) { return ParseDriverSession(element, path, store); });
+  ParseNamedObjects(root, "logicalNames", top, kLogicalNameKeys, store.logicalNames,
+                    [&](LogicalName& logical, const json& element, const Path& path) {
     if (Member(element, "session") == nullptr) Fail(path, "the required key 'session' is missing");
     const std::string session = StringMember(element, "session", path, {});
     const auto sessionIndex = IndexOf(store.driverSessions, session);
     if (!sessionIndex) Fail(path.Key("session"), "there is no driver session named '" + session + "'");
     logical.session = *sessionIndex;
-    store.logicalNames.push_back(std::move(logical));
   });
   return store;
 }
