@@ -270,8 +270,13 @@ BENCHMARK(BM_LiveMeasureVoltage)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime
 BENCHMARK(BM_Vxi11MeasureVoltage)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_PlainSocketConfigureVoltageLevel)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_LiveConfigureVoltageLevel)->ArgName("status")->Arg(0)->Arg(1)->UseRealTime();
-BENCHMARK(BM_AlternatingRounds)->ArgNames({"configure", "status"})->Args({0, 0})->Args({0, 1})->Args({1, 1})
-    ->Iterations(1)->UseRealTime();
+BENCHMARK(BM_AlternatingRounds)
+    ->ArgNames({"configure", "status"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -141,7 +141,8 @@ void TimeResolveSelector(benchmark::State& state, const std::string& selector) {
     status = kel::ResolveSelector(session, selector.c_str(), names, true);
     benchmark::DoNotOptimize(names.data());
   }
-  state.SetLabel(status == VI_SUCCESS ? "resolves" : "rejected, status " + std::to_string(static_cast<unsigned>(status)));
+  state.SetLabel(status == VI_SUCCESS ? "resolves"
+                                      : "rejected, status " + std::to_string(static_cast<unsigned>(status)));
   HnVQR_UnlockSession(vi, &hasLock);
   HnVQR_close(vi);
   SetBytes(state, selector.size());

@@ -75,8 +75,8 @@ ViStatus HalvornVQRDriverSession::InitializeIo() {
 
 ViStatus HalvornVQRDriverSession::QueryInstrumentIdentity(std::string& manufacturer, std::string& model,
                                                           std::string& serialNumber, std::string& firmwareRevision) {
-  const ViStatus status = kel::DriverSession::QueryInstrumentIdentity(manufacturer, model, serialNumber,
-                                                                      firmwareRevision);
+  const ViStatus status =
+      kel::DriverSession::QueryInstrumentIdentity(manufacturer, model, serialNumber, firmwareRevision);
   if (status < 0) return status;
   for (const auto& row : kModels) {
     if (row.model == model) {

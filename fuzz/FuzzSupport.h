@@ -26,12 +26,12 @@ inline std::string AsCString(const std::uint8_t* data, std::size_t size) {
 }
 
 // An invariant of the code under test; a broken one is a finding, not a skipped input.
-#define FUZZ_CHECK(condition)                                                               \
-  do {                                                                                      \
-    if (!(condition)) {                                                                     \
+#define FUZZ_CHECK(condition)                                                                \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
       std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                         \
-    }                                                                                       \
+      std::abort();                                                                          \
+    }                                                                                        \
   } while (false)
 
 // A folder of its own under the temporary directory, removed when the process ends.

@@ -35,8 +35,8 @@ void ReadStore(const std::string& location) {
       (void)IviConfig_GetDriverSessionPropertyViBoolean(session, IVICONFIG_VAL_DRIVER_SESSION_SIMULATE, &flag);
       // A short buffer: the text is cut, terminated inside it.
       std::memset(text, 0x55, sizeof text);
-      const ViStatus setup = IviConfig_GetDriverSessionPropertyViString(
-          session, IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP, 8, text);
+      const ViStatus setup =
+          IviConfig_GetDriverSessionPropertyViString(session, IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP, 8, text);
       if (setup >= 0) FUZZ_CHECK(std::memchr(text, '\0', 8) != nullptr && text[8] == 0x55);
       IviHardwareAssetHandle asset = 0;
       if (IviConfig_GetSessionHardwareAssetReference(session, &asset) >= 0 && asset != 0) {
@@ -56,8 +56,7 @@ void ReadStore(const std::string& location) {
 
 void InitByLogicalName() {
   ViSession vi = VI_NULL;
-  const ViStatus status =
-      HnVQR_InitWithOptions(const_cast<ViRsrc>("MyPSU"), VI_FALSE, VI_FALSE, "Simulate=1", &vi);
+  const ViStatus status = HnVQR_InitWithOptions(const_cast<ViRsrc>("MyPSU"), VI_FALSE, VI_FALSE, "Simulate=1", &vi);
   if (status < 0) {
     FUZZ_CHECK(vi == VI_NULL);
     ViStatus code = 0;

@@ -16,9 +16,7 @@ namespace {
 // Exactly `size` bytes, pre-filled so that a missing terminator shows.
 std::vector<char> Buffer(std::size_t size) { return std::vector<char>(size, '\x55'); }
 
-bool Terminated(const std::vector<char>& buffer) {
-  return std::memchr(buffer.data(), '\0', buffer.size()) != nullptr;
-}
+bool Terminated(const std::vector<char>& buffer) { return std::memchr(buffer.data(), '\0', buffer.size()) != nullptr; }
 
 }  // namespace
 
@@ -63,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::vector<char> text = Buffer(capacity > 0 ? static_cast<std::size_t>(capacity) : 1);
       ViInt32 count = capacity;
       const ViStatus status = hnvqr::visa::scanResponse(response, length, kCountedFormats[selector % 9 - 5], &count,
-                                                   capacity > 0 ? text.data() : nullptr);
+                                                        capacity > 0 ? text.data() : nullptr);
       if (status >= 0) {
         // The count written back is the characters stored, the NUL not included.
         FUZZ_CHECK(count >= 0 && count < capacity);
@@ -73,9 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case 8: {
       std::vector<char> fields[4] = {Buffer(257), Buffer(257), Buffer(257), Buffer(257)};
-      const ViStatus status = hnvqr::visa::scanResponse(response, length, "%256[^,],%256[^,],%256[^,],%256[^,]%*T",
-                                                   fields[0].data(), fields[1].data(), fields[2].data(),
-                                                   fields[3].data());
+      const ViStatus status =
+          hnvqr::visa::scanResponse(response, length, "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0].data(),
+                                    fields[1].data(), fields[2].data(), fields[3].data());
       if (status >= 0) {
         for (const auto& field : fields) FUZZ_CHECK(Terminated(field));
       }

@@ -198,8 +198,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const std::string store = folder.File("store.json");
   if (!folder.ok() || !fuzz::WriteFile(store, kStore, sizeof kStore - 1)) std::abort();
   setenv("IVI_CONFIG_STORE", store.c_str(), 1);
-  if (HnVQR_InitWithOptions(const_cast<ViRsrc>("GPIB0::5::INSTR"), VI_FALSE, VI_FALSE, "Simulate=1",
-                            &plainSession) != VI_SUCCESS ||
+  if (HnVQR_InitWithOptions(const_cast<ViRsrc>("GPIB0::5::INSTR"), VI_FALSE, VI_FALSE, "Simulate=1", &plainSession) !=
+          VI_SUCCESS ||
       HnVQR_InitWithOptions(const_cast<ViRsrc>("FuzzPSU"), VI_FALSE, VI_FALSE, "", &virtualSession) != VI_SUCCESS) {
     std::fprintf(stderr, "the simulated sessions do not open\n");
     std::abort();

@@ -31,11 +31,11 @@ ViStatus GetIdentityTextInFrame(ViSession vi, const char* getterName, ViInt32 bu
 
 ViStatus HnVQR_get_INSTRUMENT_MANUFACTURER(ViSession vi, ViConstString, ViInt32 bufferSize, ViChar value[]) {
   return GetIdentityTextInFrame(vi, "HnVQR_get_INSTRUMENT_MANUFACTURER", bufferSize, value,
-                         &kel::DriverSession::GetInstrumentManufacturer, hnvqr::identity::kVendor);
+                                &kel::DriverSession::GetInstrumentManufacturer, hnvqr::identity::kVendor);
 }
 ViStatus HnVQR_get_INSTRUMENT_MODEL(ViSession vi, ViConstString, ViInt32 bufferSize, ViChar value[]) {
-  return GetIdentityTextInFrame(vi, "HnVQR_get_INSTRUMENT_MODEL", bufferSize, value, &kel::DriverSession::GetInstrumentModel,
-                         {});
+  return GetIdentityTextInFrame(vi, "HnVQR_get_INSTRUMENT_MODEL", bufferSize, value,
+                                &kel::DriverSession::GetInstrumentModel, {});
 }
 ViStatus hnvqr::attribute::get_INSTRUMENT_FIRMWARE_REVISION(kel::DriverSession& session, ViConstString,
                                                             ViInt32 bufferSize, ViChar value[]) {

@@ -9,12 +9,12 @@
 
 using kel::DriverSession;
 
-#define HNVQR_SWITCH(ATTR, GET, SET)                                                       \
-  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString, ViBoolean* value) {               \
-    return kel::GetSwitch(vi, "HnVQR_get_" #ATTR, value, &DriverSession::GET);            \
-  }                                                                                        \
-  ViStatus HnVQR_set_##ATTR(ViSession vi, ViConstString, ViBoolean value) {                \
-    return kel::SetSwitch(vi, value, &DriverSession::SET);                                 \
+#define HNVQR_SWITCH(ATTR, GET, SET)                                           \
+  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString, ViBoolean* value) {   \
+    return kel::GetSwitch(vi, "HnVQR_get_" #ATTR, value, &DriverSession::GET); \
+  }                                                                            \
+  ViStatus HnVQR_set_##ATTR(ViSession vi, ViConstString, ViBoolean value) {    \
+    return kel::SetSwitch(vi, value, &DriverSession::SET);                     \
   }
 HNVQR_SWITCH(RANGE_CHECK, GetRangeCheck, SetRangeCheck)
 HNVQR_SWITCH(QUERY_INSTRUMENT_STATUS, GetQueryInstrumentStatus, SetQueryInstrumentStatus)
@@ -25,9 +25,7 @@ HNVQR_SWITCH(RECORD_COERCIONS, GetRecordCoercions, SetRecordCoercions)
 ViStatus HnVQR_get_SIMULATE(ViSession vi, ViConstString, ViBoolean* value) {
   return kel::GetSwitch(vi, "HnVQR_get_SIMULATE", value, &DriverSession::GetSimulate);
 }
-ViStatus HnVQR_set_SIMULATE(ViSession vi, ViConstString, ViBoolean value) {
-  return kel::SetSimulateSwitch(vi, value);
-}
+ViStatus HnVQR_set_SIMULATE(ViSession vi, ViConstString, ViBoolean value) { return kel::SetSimulateSwitch(vi, value); }
 ViStatus HnVQR_get_INTERCHANGE_CHECK(ViSession vi, ViConstString, ViBoolean* value) {
   return kel::GetSwitch(vi, "HnVQR_get_INTERCHANGE_CHECK", value, &DriverSession::GetInterchangeCheck);
 }
@@ -35,8 +33,8 @@ ViStatus HnVQR_set_INTERCHANGE_CHECK(ViSession vi, ViConstString, ViBoolean valu
   return kel::SetInterchangeCheckSwitch(vi, value);
 }
 
-#define HNVQR_SESSION_STRING(ATTR, GET)                                                          \
-  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString, ViInt32 bufferSize, ViChar value[]) {   \
+#define HNVQR_SESSION_STRING(ATTR, GET)                                                           \
+  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString, ViInt32 bufferSize, ViChar value[]) {    \
     return kel::GetSessionString(vi, "HnVQR_get_" #ATTR, bufferSize, value, &DriverSession::GET); \
   }
 HNVQR_SESSION_STRING(LOGICAL_NAME, GetLogicalName)
@@ -44,9 +42,9 @@ HNVQR_SESSION_STRING(IO_RESOURCE_DESCRIPTOR, GetIoResourceDescriptor)
 HNVQR_SESSION_STRING(DRIVER_SETUP, GetDriverSetup)
 #undef HNVQR_SESSION_STRING
 
-#define HNVQR_CONSTANT_STRING(ATTR, TEXT)                                                        \
-  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString, ViInt32 bufferSize, ViChar value[]) {   \
-    return kel::GetConstantString(vi, "HnVQR_get_" #ATTR, bufferSize, value, TEXT);              \
+#define HNVQR_CONSTANT_STRING(ATTR, TEXT)                                                      \
+  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString, ViInt32 bufferSize, ViChar value[]) { \
+    return kel::GetConstantString(vi, "HnVQR_get_" #ATTR, bufferSize, value, TEXT);            \
   }
 HNVQR_CONSTANT_STRING(GROUP_CAPABILITIES, hnvqr::identity::kGroupCapabilities)
 HNVQR_CONSTANT_STRING(SPECIFIC_DRIVER_PREFIX, hnvqr::identity::kPrefix)

@@ -38,8 +38,8 @@ inline ViStatus ResolveGetterChannel(kel::DriverSession& session, ViConstString 
 }
 
 // Expands the channel name for a setter; `sends` is how many times its command goes out.
-inline ViStatus ExpandSetterChannel(kel::DriverSession& session, ViConstString channelName,
-                                    commands::Channel channel, std::size_t& sends) {
+inline ViStatus ExpandSetterChannel(kel::DriverSession& session, ViConstString channelName, commands::Channel channel,
+                                    std::size_t& sends) {
   sends = 1;
   if (channel == commands::Channel::kIgnored) return VI_SUCCESS;
   std::vector<kel::RepCapName> outputs;
@@ -124,7 +124,8 @@ inline ViStatus SendMapped(kel::DriverSession& session, kel::PrintfFormat<const 
 
 template <class T, const commands::MappedCommand<T>& Row>
 ViStatus GetMapped(kel::DriverSession& session, ViConstString /*channelName*/, T* value) {
-  return GetCached(session, Row, value, [&] { return QueryMapped(session, Row.query, Row.responseFormat, Row.map(), value); });
+  return GetCached(session, Row, value,
+                   [&] { return QueryMapped(session, Row.query, Row.responseFormat, Row.map(), value); });
 }
 
 template <class T, const commands::MappedCommand<T>& Row>
@@ -155,33 +156,33 @@ ViStatus GetText(kel::DriverSession& session, ViConstString /*channelName*/, ViI
 // Defines the named callbacks of a row of the command table: the call frame over the
 // pattern's body. The bodies are also reachable by name (hnvqr::attribute::get_/set_<ATTR>),
 // for the exports that set or read a fixed attribute inside their own frame.
-#define HNVQR_GETTER_BODY(ATTR, T, PATTERN, ...)                                                         \
-  ViStatus hnvqr::attribute::get_##ATTR(kel::DriverSession& session, ViConstString channelName, T* value) { \
-    return hnvqr::PATTERN<__VA_ARGS__>(session, channelName, value);                                     \
-  }                                                                                                      \
-  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString channelName, T* value) {                         \
-    return kel::WithSession(                                                                             \
+#define HNVQR_GETTER_BODY(ATTR, T, PATTERN, ...)                                                                     \
+  ViStatus hnvqr::attribute::get_##ATTR(kel::DriverSession& session, ViConstString channelName, T* value) {          \
+    return hnvqr::PATTERN<__VA_ARGS__>(session, channelName, value);                                                 \
+  }                                                                                                                  \
+  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString channelName, T* value) {                                     \
+    return kel::WithSession(                                                                                         \
         vi, [&](kel::DriverSession& session) { return hnvqr::attribute::get_##ATTR(session, channelName, value); }); \
   }
-#define HNVQR_SETTER_BODY(ATTR, T, PATTERN, ...)                                                         \
-  ViStatus hnvqr::attribute::set_##ATTR(kel::DriverSession& session, ViConstString channelName, T value) { \
-    return hnvqr::PATTERN<__VA_ARGS__>(session, channelName, value);                                     \
-  }                                                                                                      \
-  ViStatus HnVQR_set_##ATTR(ViSession vi, ViConstString channelName, T value) {                          \
-    return kel::WithSession(                                                                             \
+#define HNVQR_SETTER_BODY(ATTR, T, PATTERN, ...)                                                                     \
+  ViStatus hnvqr::attribute::set_##ATTR(kel::DriverSession& session, ViConstString channelName, T value) {           \
+    return hnvqr::PATTERN<__VA_ARGS__>(session, channelName, value);                                                 \
+  }                                                                                                                  \
+  ViStatus HnVQR_set_##ATTR(ViSession vi, ViConstString channelName, T value) {                                      \
+    return kel::WithSession(                                                                                         \
         vi, [&](kel::DriverSession& session) { return hnvqr::attribute::set_##ATTR(session, channelName, value); }); \
   }
-#define HNVQR_NUMERIC_ATTRIBUTE(ATTR, T, ROW)                          \
+#define HNVQR_NUMERIC_ATTRIBUTE(ATTR, T, ROW)                     \
   HNVQR_GETTER_BODY(ATTR, T, GetNumeric, T, hnvqr::commands::ROW) \
   HNVQR_SETTER_BODY(ATTR, T, SetNumeric, T, hnvqr::commands::ROW)
 #define HNVQR_NUMERIC_READ_ONLY_ATTRIBUTE(ATTR, T, ROW) HNVQR_GETTER_BODY(ATTR, T, GetNumeric, T, hnvqr::commands::ROW)
-#define HNVQR_MAPPED_ATTRIBUTE(ATTR, T, ROW)                          \
+#define HNVQR_MAPPED_ATTRIBUTE(ATTR, T, ROW)                     \
   HNVQR_GETTER_BODY(ATTR, T, GetMapped, T, hnvqr::commands::ROW) \
   HNVQR_SETTER_BODY(ATTR, T, SetMapped, T, hnvqr::commands::ROW)
 #define HNVQR_MAPPED_READ_ONLY_ATTRIBUTE(ATTR, T, ROW) HNVQR_GETTER_BODY(ATTR, T, GetMapped, T, hnvqr::commands::ROW)
-#define HNVQR_TEXT_ATTRIBUTE(ATTR, ROW)                                                                        \
-  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString channelName, ViInt32 bufferSize, ViChar value[]) {     \
-    return kel::WithSession(vi, [&](kel::DriverSession& session) {                                             \
-      return hnvqr::GetText<hnvqr::commands::ROW>(session, channelName, bufferSize, value);                    \
-    });                                                                                                        \
+#define HNVQR_TEXT_ATTRIBUTE(ATTR, ROW)                                                                    \
+  ViStatus HnVQR_get_##ATTR(ViSession vi, ViConstString channelName, ViInt32 bufferSize, ViChar value[]) { \
+    return kel::WithSession(vi, [&](kel::DriverSession& session) {                                         \
+      return hnvqr::GetText<hnvqr::commands::ROW>(session, channelName, bufferSize, value);                \
+    });                                                                                                    \
   }

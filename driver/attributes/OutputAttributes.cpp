@@ -25,8 +25,7 @@ ViStatus HnVQR_get_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoo
   });
 }
 
-ViStatus hnvqr::attribute::set_OUTPUT_ENABLED(kel::DriverSession& session, ViConstString channelName,
-                                              ViBoolean value) {
+ViStatus hnvqr::attribute::set_OUTPUT_ENABLED(kel::DriverSession& session, ViConstString channelName, ViBoolean value) {
   std::size_t outputs = 1;
   if (const ViStatus expanded =
           hnvqr::ExpandSetterChannel(session, channelName, hnvqr::commands::Channel::kPerOutput, outputs);
@@ -84,8 +83,7 @@ ViStatus HnVQR_get_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolea
   return GetFixedCapability<ViBoolean>(vi, channelName, "HnVQR_get_OVP_ENABLED", value, VI_TRUE);
 }
 
-ViStatus hnvqr::attribute::set_OVP_ENABLED(kel::DriverSession& session, ViConstString channelName,
-                                           ViBoolean value) {
+ViStatus hnvqr::attribute::set_OVP_ENABLED(kel::DriverSession& session, ViConstString channelName, ViBoolean value) {
   return SetFixedCapability<ViBoolean>(session, channelName, value, VI_TRUE, "VI_FALSE", "OVP_ENABLED");
 }
 
@@ -114,8 +112,7 @@ ViStatus HnVQR_get_CURRENT_LIMIT(ViSession vi, ViConstString channelName, ViReal
   });
 }
 
-ViStatus hnvqr::attribute::set_CURRENT_LIMIT(kel::DriverSession& session, ViConstString channelName,
-                                             ViReal64 value) {
+ViStatus hnvqr::attribute::set_CURRENT_LIMIT(kel::DriverSession& session, ViConstString channelName, ViReal64 value) {
   return set_OVER_CURRENT_PROTECTION_LEVEL(session, channelName, value);
 }
 

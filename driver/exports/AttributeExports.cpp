@@ -11,15 +11,14 @@
 namespace hnvqr::untraced {
 
 // The scalar gets and sets of the four scalar types: the typed access through the registry.
-#define HNVQR_SCALAR_ATTRIBUTE_EXPORTS(TYPE)                                                              \
-  ViStatus _VI_FUNC HnVQR_GetAttribute##TYPE(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID, \
-                                             TYPE* AttributeValue) {                                       \
-    return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue,                     \
-                                    "HnVQR_GetAttribute" #TYPE);                                           \
-  }                                                                                                        \
-  ViStatus _VI_FUNC HnVQR_SetAttribute##TYPE(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID, \
-                                             TYPE AttributeValue) {                                        \
-    return kel::SetAttribute(vi, RepCapIdentifier, AttributeID, AttributeValue);                           \
+#define HNVQR_SCALAR_ATTRIBUTE_EXPORTS(TYPE)                                                                        \
+  ViStatus _VI_FUNC HnVQR_GetAttribute##TYPE(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,      \
+                                             TYPE* AttributeValue) {                                                \
+    return kel::GetAttributeChecked(vi, RepCapIdentifier, AttributeID, AttributeValue, "HnVQR_GetAttribute" #TYPE); \
+  }                                                                                                                 \
+  ViStatus _VI_FUNC HnVQR_SetAttribute##TYPE(ViSession vi, ViConstString RepCapIdentifier, ViAttr AttributeID,      \
+                                             TYPE AttributeValue) {                                                 \
+    return kel::SetAttribute(vi, RepCapIdentifier, AttributeID, AttributeValue);                                    \
   }
 HNVQR_SCALAR_ATTRIBUTE_EXPORTS(ViInt32)
 HNVQR_SCALAR_ATTRIBUTE_EXPORTS(ViReal64)

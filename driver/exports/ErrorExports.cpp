@@ -98,8 +98,7 @@ ViStatus _VI_FUNC HnVQR_error_query(ViSession vi, ViInt32* ErrorCode, ViChar Err
           "comma-separated list of 2 items in the form '<error code>,<error message>'.");
     }
     *ErrorCode = static_cast<ViInt32>(code.value);
-    kel::CopyToBuffer(TrimQuotes(kel::text::Trim(text.substr(comma + 1), kBlanks)), kMessageBufferSize,
-                      ErrorMessage);
+    kel::CopyToBuffer(TrimQuotes(kel::text::Trim(text.substr(comma + 1), kBlanks)), kMessageBufferSize, ErrorMessage);
     return VI_SUCCESS;
   });
 }
@@ -141,9 +140,8 @@ ViStatus _VI_FUNC HnVQR_GetNextCoercionRecord(ViSession vi, ViInt32 BufferSize, 
 namespace {
 
 ViStatus InterchangeNotSupported(ViSession vi, const char* function) {
-  return kel::WithSession(vi, [&](kel::DriverSession&) {
-    return kel::ReportError(vi, kel::status::kFunctionNotSupported, function);
-  });
+  return kel::WithSession(
+      vi, [&](kel::DriverSession&) { return kel::ReportError(vi, kel::status::kFunctionNotSupported, function); });
 }
 
 }  // namespace

@@ -162,8 +162,7 @@ ViStatus _VI_FUNC HnVQR_MeasureVoltage(ViSession vi, ViReal64* Val) {
 
 ViStatus _VI_FUNC HnVQR_Measure(ViSession vi, ViConstString, ViInt32 MeasurementType, ViReal64* Measurement) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_Measure", "Measurement", Measurement);
-        checked < 0) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_Measure", "Measurement", Measurement); checked < 0) {
       return checked;
     }
     switch (MeasurementType) {
@@ -180,8 +179,7 @@ ViStatus _VI_FUNC HnVQR_Measure(ViSession vi, ViConstString, ViInt32 Measurement
 ViStatus _VI_FUNC HnVQR_QueryOutputState(ViSession vi, ViConstString ChannelName, ViInt32 OutputState,
                                          ViBoolean* InState) {
   return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_QueryOutputState", "InState", InState);
-        checked < 0) {
+    if (const ViStatus checked = kel::CheckNullPointer(vi, "HnVQR_QueryOutputState", "InState", InState); checked < 0) {
       return checked;
     }
     if (const ViStatus expanded = ExpandChannel(session, ChannelName); expanded < 0) return expanded;
@@ -195,11 +193,11 @@ ViStatus _VI_FUNC HnVQR_QueryOutputState(ViSession vi, ViConstString ChannelName
       ViInt32 mask;
     };
     static constexpr StateBit kStateBits[] = {
-        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x200},    // constant voltage
-        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x400},    // constant current
-        {&attribute::get_QUESTIONABLE_CONDITION_REGISTER, 0x1},   // over-voltage
-        {&attribute::get_QUESTIONABLE_CONDITION_REGISTER, 0x2},   // over-current
-        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x800},    // unregulated
+        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x200},   // constant voltage
+        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x400},   // constant current
+        {&attribute::get_QUESTIONABLE_CONDITION_REGISTER, 0x1},  // over-voltage
+        {&attribute::get_QUESTIONABLE_CONDITION_REGISTER, 0x2},  // over-current
+        {&attribute::get_OPERATION_CONDITION_REGISTER, 0x800},   // unregulated
     };
     const auto index = static_cast<ViUInt32>(OutputState);
     if (index >= std::size(kStateBits)) {

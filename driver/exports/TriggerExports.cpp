@@ -17,9 +17,7 @@ ViStatus TriggerNotSupported(ViSession vi) {
 
 }  // namespace
 
-ViStatus _VI_FUNC HnVQR_ConfigureTriggerSource(ViSession vi, ViConstString, ViInt32) {
-  return TriggerNotSupported(vi);
-}
+ViStatus _VI_FUNC HnVQR_ConfigureTriggerSource(ViSession vi, ViConstString, ViInt32) { return TriggerNotSupported(vi); }
 ViStatus _VI_FUNC HnVQR_ConfigureTriggeredVoltageLevel(ViSession vi, ViConstString, ViReal64) {
   return TriggerNotSupported(vi);
 }

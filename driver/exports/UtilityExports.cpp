@@ -52,9 +52,8 @@ ViStatus _VI_FUNC HnVQR_ResetWithDefaults(ViSession vi) {
 }
 
 ViStatus _VI_FUNC HnVQR_Disable(ViSession vi) {
-  return kel::WithSession(vi, [](kel::DriverSession& session) {
-    return session.GetSimulate() ? VI_SUCCESS : ResetInstrument(session);
-  });
+  return kel::WithSession(
+      vi, [](kel::DriverSession& session) { return session.GetSimulate() ? VI_SUCCESS : ResetInstrument(session); });
 }
 
 ViStatus _VI_FUNC HnVQR_self_test(ViSession vi, ViInt16* TestResult, ViChar TestMessage[256]) {

@@ -23,21 +23,21 @@ constexpr std::array<ModelRating, 10> kModels{{
 std::span<const ModelRating> model_table() { return kModels; }
 
 const ModelRating* find_model(std::string_view id) {
-    for (const ModelRating& row : kModels) {
-        if (row.id == id) return &row;
-    }
-    return nullptr;
+  for (const ModelRating& row : kModels) {
+    if (row.id == id) return &row;
+  }
+  return nullptr;
 }
 
 const ModelRating& fallback_rating() { return kModels[3]; }
 
 bool is_valid_model_identifier(std::string_view id) {
-    if (id.empty() || id.size() > 64) return false;
-    for (char c : id) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u >= 0x7F || c == ',' || c == ';') return false;
-    }
-    return true;
+  if (id.empty() || id.size() > 64) return false;
+  for (char c : id) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u >= 0x7F || c == ',' || c == ';') return false;
+  }
+  return true;
 }
 
 }  // namespace vqrsim

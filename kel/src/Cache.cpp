@@ -34,8 +34,8 @@ GetterCacheManager<T, Tag>::~GetterCacheManager() {
 }
 
 template <class Tag>
-GetterCacheManager<std::string, Tag>::GetterCacheManager(DriverSession& session, ViAttr id,
-                                                         ViInt32 /*bufferSize*/, ViChar* buffer)
+GetterCacheManager<std::string, Tag>::GetterCacheManager(DriverSession& session, ViAttr id, ViInt32 /*bufferSize*/,
+                                                         ViChar* buffer)
     : CacheManager<std::string>(session, id, buffer) {
   if (active_) entry_ = &session.cache().FindOrCreate<std::string>(id, kEntryName);
 }

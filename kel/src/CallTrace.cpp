@@ -56,8 +56,8 @@ std::string Trimmed(std::string text) {
 }
 
 ViStatus ReportUnopenedTrace(DriverSession& session, const std::string& file, const char* reason) {
-  return session.ReportErrorWithElaboration(status::kCannotRecover, "The trace file '%s' cannot be opened: %s.",
-                                            file, std::string(reason));
+  return session.ReportErrorWithElaboration(status::kCannotRecover, "The trace file '%s' cannot be opened: %s.", file,
+                                            std::string(reason));
 }
 
 }  // namespace
@@ -119,8 +119,10 @@ void CallTrace::Record(const char* function, std::initializer_list<TraceField> a
     HnvisaTrace trace = SessionTrace(vi);
     if (trace == 0) trace = hnvisa_trace_environment(nullptr);
     if (trace == 0) return;
-    std::vector<TraceField> fields{TraceText("op", "call"), TraceText("function", function),
-                                   TraceValue("session", vi), {"args", HNVISA_TRACE_OBJECT, nullptr, 0, 0, 0.0}};
+    std::vector<TraceField> fields{TraceText("op", "call"),
+                                   TraceText("function", function),
+                                   TraceValue("session", vi),
+                                   {"args", HNVISA_TRACE_OBJECT, nullptr, 0, 0, 0.0}};
     fields.insert(fields.end(), arguments.begin(), arguments.end());
     fields.push_back({nullptr, HNVISA_TRACE_END, nullptr, 0, 0, 0.0});
     fields.push_back(TraceValue("status", status_));

@@ -204,16 +204,18 @@ ViStatus DriverSession::ReadInitialSettings(IviConfigComponentHandle component) 
     std::string type;
     std::string name;
     status = IviConfig_GetDataComponentItemByIndex(items.get(), index, item.out());
-    if (status >= 0) status = ReadText(IviConfig_GetDataComponentPropertyViString, item.get(),
-                                       IVICONFIG_VAL_DATA_COMPONENT_TYPE, type);
-    if (status >= 0) status = ReadText(IviConfig_GetDataComponentPropertyViString, item.get(),
-                                       IVICONFIG_VAL_DATA_COMPONENT_NAME, name);
+    if (status >= 0)
+      status =
+          ReadText(IviConfig_GetDataComponentPropertyViString, item.get(), IVICONFIG_VAL_DATA_COMPONENT_TYPE, type);
+    if (status >= 0)
+      status =
+          ReadText(IviConfig_GetDataComponentPropertyViString, item.get(), IVICONFIG_VAL_DATA_COMPONENT_NAME, name);
     if (status < 0) return fail(status);
 
     if (text::EqualsIgnoreCase(type, "string")) {
       std::string value;
-      status = ReadText(IviConfig_GetDataComponentPropertyViString, item.get(), IVICONFIG_VAL_DATA_COMPONENT_VALUE,
-                        value);
+      status =
+          ReadText(IviConfig_GetDataComponentPropertyViString, item.get(), IVICONFIG_VAL_DATA_COMPONENT_VALUE, value);
       if (status >= 0) initialStrings_.insert_or_assign(name, std::move(value));
     } else if (text::EqualsIgnoreCase(type, "integer")) {
       ViInt32 value = 0;
@@ -262,10 +264,12 @@ ViStatus DriverSession::ReadVirtualNames(IviDriverSessionHandle session) {
     std::string physicalName;
     ViInt32 rangeCount = 0;
     status = IviConfig_GetVirtualNameItemByIndex(names.get(), index, entry.out());
-    if (status >= 0) status = ReadText(IviConfig_GetVirtualNamePropertyViString, entry.get(),
-                                       IVICONFIG_VAL_VIRTUAL_NAME_NAME, virtualName);
-    if (status >= 0) status = ReadText(IviConfig_GetVirtualNamePropertyViString, entry.get(),
-                                       IVICONFIG_VAL_VIRTUAL_NAME_MAP_TO, physicalName);
+    if (status >= 0)
+      status =
+          ReadText(IviConfig_GetVirtualNamePropertyViString, entry.get(), IVICONFIG_VAL_VIRTUAL_NAME_NAME, virtualName);
+    if (status >= 0)
+      status = ReadText(IviConfig_GetVirtualNamePropertyViString, entry.get(), IVICONFIG_VAL_VIRTUAL_NAME_MAP_TO,
+                        physicalName);
     if (status >= 0) status = IviConfig_GetVirtualNameVirtualRangeCollection(entry.get(), ranges.out());
     if (status >= 0) status = IviConfig_GetVirtualRangeCount(ranges.get(), &rangeCount);
     if (status < 0) return fail(status);
@@ -280,10 +284,13 @@ ViStatus DriverSession::ReadVirtualNames(IviDriverSessionHandle session) {
       ViInt32 last = 0;
       ViInt32 start = 0;
       status = IviConfig_GetVirtualRangeItemByIndex(ranges.get(), r, range.out());
-      if (status >= 0) status = IviConfig_GetVirtualRangePropertyViInt32(range.get(), IVICONFIG_VAL_VIRTUAL_RANGE_MIN, &first);
-      if (status >= 0) status = IviConfig_GetVirtualRangePropertyViInt32(range.get(), IVICONFIG_VAL_VIRTUAL_RANGE_MAX, &last);
+      if (status >= 0)
+        status = IviConfig_GetVirtualRangePropertyViInt32(range.get(), IVICONFIG_VAL_VIRTUAL_RANGE_MIN, &first);
+      if (status >= 0)
+        status = IviConfig_GetVirtualRangePropertyViInt32(range.get(), IVICONFIG_VAL_VIRTUAL_RANGE_MAX, &last);
       if (status >= 0) {
-        status = IviConfig_GetVirtualRangePropertyViInt32(range.get(), IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX, &start);
+        status =
+            IviConfig_GetVirtualRangePropertyViInt32(range.get(), IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX, &start);
       }
       if (status < 0) return fail(status);
       if (static_cast<ViInt64>(last) - first >= kMaxVirtualRangeNames) {
@@ -314,10 +321,12 @@ ViStatus DriverSession::ReadPhysicalNames(IviSoftwareModuleHandle module) {
     std::string physicalName;
     std::string value;
     status = IviConfig_GetPhysicalNameItemByIndex(names.get(), index, entry.out());
-    if (status >= 0) status = ReadText(IviConfig_GetPhysicalNamePropertyViString, entry.get(),
-                                       IVICONFIG_VAL_PHYSICAL_NAME_NAME, physicalName);
-    if (status >= 0) status = ReadText(IviConfig_GetPhysicalNamePropertyViString, entry.get(),
-                                       IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME, value);
+    if (status >= 0)
+      status = ReadText(IviConfig_GetPhysicalNamePropertyViString, entry.get(), IVICONFIG_VAL_PHYSICAL_NAME_NAME,
+                        physicalName);
+    if (status >= 0)
+      status =
+          ReadText(IviConfig_GetPhysicalNamePropertyViString, entry.get(), IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME, value);
     if (status < 0) return fail(status);
     modulePhysicalNames_.insert_or_assign(std::move(physicalName), std::move(value));
   }

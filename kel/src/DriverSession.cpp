@@ -11,8 +11,8 @@
 
 namespace kel {
 
-DriverSession::DriverSession(ViSession handle, ViInt32 openTimeout, ViInt32 selfTestTimeout,
-                             ViInt32 resetTimeout, bool interchangeCheckSupported)
+DriverSession::DriverSession(ViSession handle, ViInt32 openTimeout, ViInt32 selfTestTimeout, ViInt32 resetTimeout,
+                             bool interchangeCheckSupported)
     : handle_(handle),
       openTimeout_(openTimeout),
       selfTestTimeout_(selfTestTimeout),
@@ -27,8 +27,8 @@ ViStatus DriverSession::Initialize(std::string_view resourceName, bool idQuery, 
   if (const ViStatus loaded = LoadConfiguration(resourceName, optionString); loaded < 0) return loaded;
 
   if (GetInterchangeCheck() && !IsInterchangeCheckSupported()) {
-    return ReportErrorWithElaboration(status::kBadOptionValue,
-                                      "Interchange checking is not supported by the driver.", "True");
+    return ReportErrorWithElaboration(status::kBadOptionValue, "Interchange checking is not supported by the driver.",
+                                      "True");
   }
 
   if (const ViStatus traced = OpenSessionTrace(*this); traced < 0) return traced;
@@ -122,9 +122,8 @@ bool DriverSession::IsModelSupported() const {
 
 bool DriverSession::ModelBelongsToFamily(std::string_view model, std::string_view family) const {
   const auto families = ThisDriver().modelFamilies;
-  return std::any_of(families.begin(), families.end(), [&](const ModelFamily& row) {
-    return row.model == model && row.family == family;
-  });
+  return std::any_of(families.begin(), families.end(),
+                     [&](const ModelFamily& row) { return row.model == model && row.family == family; });
 }
 
 ViStatus DriverSession::RestoreInitialOptions() {

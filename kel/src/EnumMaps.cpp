@@ -42,7 +42,8 @@ bool TokenMatches(std::string_view token, std::string_view response) {
   return text::EqualsIgnoreCase(text::Trim(token), text::Trim(response));
 }
 
-ViStatus ResponseToValue(const DriverSession* session, const EnumCommandMap& map, std::string_view response, ViInt32& value) {
+ViStatus ResponseToValue(const DriverSession* session, const EnumCommandMap& map, std::string_view response,
+                         ViInt32& value) {
   value = -1;
   static const std::string kNoModel;
   const std::string& model = session != nullptr ? session->GetInstrumentModel() : kNoModel;
@@ -67,7 +68,7 @@ ViStatus ResponseToValue(const DriverSession* session, const EnumCommandMap& map
   }
   // A generic row is not used for a value that this model has rows of its own for.
   const bool usable = best != nullptr && (!best->Models.empty() || std::find(modelValues.begin(), modelValues.end(),
-                                                                            best->Value) == modelValues.end());
+                                                                             best->Value) == modelValues.end());
   if (usable) {
     value = best->Value;
     return VI_SUCCESS;

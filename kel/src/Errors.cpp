@@ -9,8 +9,7 @@
 
 namespace kel {
 
-std::string BuildErrorDescription(ViStatus code, std::string_view elaboration,
-                                  std::span<const MessageArg> args) {
+std::string BuildErrorDescription(ViStatus code, std::string_view elaboration, std::span<const MessageArg> args) {
   std::string format(GetStatusMessage(code));
   if (!elaboration.empty()) {
     format.append("  ");
@@ -46,8 +45,7 @@ ViStatus ReportNullPointer(ViSession vi, std::string_view functionName, std::str
                            std::size_t index) {
   constexpr std::string_view kBlanks = " \t\r\n";
   const auto names = text::SplitAndTrim(parameterNames, ',', kBlanks);
-  const std::string_view parameter =
-      index < names.size() ? names[index] : std::string_view("<unknown parameter>");
+  const std::string_view parameter = index < names.size() ? names[index] : std::string_view("<unknown parameter>");
   return ReportError(vi, status::kNullPointer, text::Trim(functionName, kBlanks), parameter);
 }
 

@@ -2,8 +2,7 @@
 
 namespace kel {
 
-std::string FormatMessage(std::string_view format, std::span<const MessageArg> args,
-                          std::size_t maxLength) {
+std::string FormatMessage(std::string_view format, std::span<const MessageArg> args, std::size_t maxLength) {
   std::string out;
   out.reserve(format.size() < maxLength ? format.size() + 32 : maxLength);
   std::size_t nextArg = 0;

@@ -61,8 +61,7 @@ ViStatus ReportExceptionAtBoundary(ViSession vi, std::exception_ptr error) noexc
     }
   } catch (const std::exception& e) {
     try {
-      return ReportErrorWithElaboration(vi, status::kCannotRecover, "Unexpected internal failure: %s",
-                                        e.what());
+      return ReportErrorWithElaboration(vi, status::kCannotRecover, "Unexpected internal failure: %s", e.what());
     } catch (...) {
       return status::kCannotRecover;
     }

@@ -124,8 +124,7 @@ ViStatus ExpandSelectorRange(ViSession vi, std::string_view item, SelectorItem& 
   std::int64_t first = 0;
   std::int64_t last = 0;
   if (!match || text::ParseDigits(match->firstDigits, first) != text::DecimalStatus::kOk ||
-      text::ParseDigits(match->lastDigits, last) != text::DecimalStatus::kOk || first > INT32_MAX ||
-      last > INT32_MAX) {
+      text::ParseDigits(match->lastDigits, last) != text::DecimalStatus::kOk || first > INT32_MAX || last > INT32_MAX) {
     return ReportRange(vi, item, "The base names do not match.");
   }
   if (!(first < last)) return ReportRange(vi, item, "The start index must be less than the end index.");

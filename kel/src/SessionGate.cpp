@@ -11,9 +11,7 @@ struct ThreadPresence {
   ~ThreadPresence() { running->store(false, std::memory_order_release); }
 };
 
-const std::shared_ptr<std::atomic<bool>>& ThisThread() {
-  return hnvqr::PerThread<ThreadPresence>().running;
-}
+const std::shared_ptr<std::atomic<bool>>& ThisThread() { return hnvqr::PerThread<ThreadPresence>().running; }
 
 }  // namespace
 

@@ -21,7 +21,9 @@ constexpr std::array<StatusMessage, 46> kIviStatusMessages{{
     {IVI_ERROR_INVALID_VALUE, "Invalid value '%s' for function '%s', parameter '%s'."},
     {IVI_ERROR_FUNCTION_NOT_SUPPORTED, "Does not support this class-compliant feature: function '%s'"},
     {IVI_ERROR_ATTRIBUTE_NOT_SUPPORTED, "Does not support this class-compliant feature: attribute '%s'."},
-    {IVI_ERROR_VALUE_NOT_SUPPORTED, "Does not support this class-compliant feature:  Enumeration value '%s' passed as the value for parameter '%s' in function '%s'."},
+    {IVI_ERROR_VALUE_NOT_SUPPORTED,
+     "Does not support this class-compliant feature:  Enumeration value '%s' passed as the value for parameter '%s' in "
+     "function '%s'."},
     {IVI_ERROR_TYPES_DO_NOT_MATCH, "%sAttribute%s called for attribute '%s' of type '%s'."},
     {IVI_ERROR_NOT_INITIALIZED, "A connection to the instrument has not been established."},
     {IVI_ERROR_UNKNOWN_CHANNEL_NAME, "Unknown channel name."},
@@ -43,7 +45,8 @@ constexpr std::array<StatusMessage, 46> kIviStatusMessages{{
     {IVI_ERROR_RESOURCE_UNKNOWN, "Unknown resource."},
     {IVI_ERROR_ALREADY_INITIALIZED, "The driver is already initialized."},
     {IVI_ERROR_CANNOT_CHANGE_SIMULATION_STATE, "The simulation state cannot be changed."},
-    {IVI_ERROR_INVALID_NUMBER_OF_LEVELS_IN_SELECTOR, "The number of levels in the selector is not valid for the '%s' repeated capability."},
+    {IVI_ERROR_INVALID_NUMBER_OF_LEVELS_IN_SELECTOR,
+     "The number of levels in the selector is not valid for the '%s' repeated capability."},
     {IVI_ERROR_INVALID_RANGE_IN_SELECTOR, "The range '%s' is not valid for the repeated capability '%s'."},
     {IVI_ERROR_UNKNOWN_NAME_IN_SELECTOR, "Unknown name in selector."},
     {IVI_ERROR_BADLY_FORMED_SELECTOR, "The repeated capability selector is badly-formed."},
@@ -58,8 +61,8 @@ constexpr std::array<StatusMessage, 46> kIviStatusMessages{{
 }};
 
 std::string_view Find(std::span<const StatusMessage> table, ViStatus code) {
-  const auto it = std::find_if(table.begin(), table.end(),
-                               [code](const StatusMessage& entry) { return entry.code == code; });
+  const auto it =
+      std::find_if(table.begin(), table.end(), [code](const StatusMessage& entry) { return entry.code == code; });
   return it == table.end() ? std::string_view{} : it->message;
 }
 

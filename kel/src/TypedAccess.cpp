@@ -90,9 +90,9 @@ ViStatus SetAttributeString(ViSession vi, ViConstString repCapName, ViAttr id, V
   });
 }
 
-#define KEL_INSTANTIATE_TYPED_ACCESS(T)                                                          \
-  template ViStatus GetAttribute<T>(ViSession, ViConstString, ViAttr, T*);                       \
-  template ViStatus SetAttribute<T>(ViSession, ViConstString, ViAttr, T);                        \
+#define KEL_INSTANTIATE_TYPED_ACCESS(T)                                    \
+  template ViStatus GetAttribute<T>(ViSession, ViConstString, ViAttr, T*); \
+  template ViStatus SetAttribute<T>(ViSession, ViConstString, ViAttr, T);  \
   template ViStatus GetAttributeChecked<T>(ViSession, ViConstString, ViAttr, T*, const char*);
 KEL_INSTANTIATE_TYPED_ACCESS(ViInt32)
 KEL_INSTANTIATE_TYPED_ACCESS(ViReal64)

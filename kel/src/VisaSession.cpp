@@ -75,8 +75,8 @@ ViStatus DriverSession::QueryInstrumentIdentity(std::string& manufacturer, std::
                                                 std::string& serialNumber, std::string& firmwareRevision) {
   if (GetSimulate()) return VI_SUCCESS;
   char fields[4][kIdentityFieldSize] = {};
-  const ViStatus read = Queryf(io(), "*IDN?\n", "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1],
-                               fields[2], fields[3]);
+  const ViStatus read =
+      Queryf(io(), "*IDN?\n", "%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1], fields[2], fields[3]);
   if (read < 0) return read;
   for (auto& field : fields) field[kIdentityFieldSize - 1] = '\0';
   manufacturer = fields[0];

@@ -11,11 +11,11 @@ extern "C" {
 #endif
 
 #define IVI_SESSION_ERROR_INVALID_SESSION_HANDLE IVI_ERROR_INVALID_SESSION_HANDLE
-#define IVI_SESSION_ERROR_CANNOT_CREATE_LOCK     IVI_ERROR_CANNOT_CREATE_LOCK
+#define IVI_SESSION_ERROR_CANNOT_CREATE_LOCK IVI_ERROR_CANNOT_CREATE_LOCK
 /* Unlock of a lock that the calling thread does not hold. */
-#define IVI_SESSION_ERROR_LOCK_NOT_HELD          IVI_ERROR_LOCK_NOT_HELD
-#define IVI_SESSION_ERROR_OUT_OF_MEMORY          IVI_ERROR_OUT_OF_MEMORY
-#define IVI_SESSION_ERROR_NULL_POINTER           IVI_ERROR_NULL_POINTER
+#define IVI_SESSION_ERROR_LOCK_NOT_HELD IVI_ERROR_LOCK_NOT_HELD
+#define IVI_SESSION_ERROR_OUT_OF_MEMORY IVI_ERROR_OUT_OF_MEMORY
+#define IVI_SESSION_ERROR_NULL_POINTER IVI_ERROR_NULL_POINTER
 
 /* Allocates a fresh handle (never one handed out before in this process). */
 ViStatus _VI_FUNC IviSession_New(ViSession* vi);
@@ -32,8 +32,7 @@ ViStatus _VI_FUNC IviSession_Unlock(ViSession vi, ViBoolean* callerHasLock);
 
 /* Error store. The first significant error is kept until read or cleared. */
 ViStatus _VI_FUNC IviSession_SetError(ViSession vi, ViStatus errorCode, ViConstString description);
-ViStatus _VI_FUNC IviSession_GetError(ViSession vi, ViInt32 bufferSize, ViStatus* errorCode,
-                                      ViChar description[]);
+ViStatus _VI_FUNC IviSession_GetError(ViSession vi, ViInt32 bufferSize, ViStatus* errorCode, ViChar description[]);
 ViStatus _VI_FUNC IviSession_ClearError(ViSession vi);
 
 /* Diagnostics: the number of handles allocated and not yet disposed. */

@@ -12,8 +12,8 @@ namespace hnvqr::session {
 inline constexpr std::size_t kMaxDescriptionLength = 1023;
 
 struct ErrorRecord {
-    ViStatus code = VI_SUCCESS;
-    std::string description;
+  ViStatus code = VI_SUCCESS;
+  std::string description;
 };
 
 // Keeps the first significant error: replaces the stored pair only when `code` is strictly
@@ -24,8 +24,7 @@ ViStatus StoreIfMoreSevere(ErrorRecord& record, ViStatus code, ViConstString des
 
 // The read protocol of IviSession_GetError on one record. bufferSize 0 only asks for the size
 // needed and leaves the record alone; any other size reads the record and clears it.
-ViStatus ReadError(ErrorRecord& record, ViInt32 bufferSize, ViStatus* errorCode,
-                   ViChar description[]) noexcept;
+ViStatus ReadError(ErrorRecord& record, ViInt32 bufferSize, ViStatus* errorCode, ViChar description[]) noexcept;
 
 void ClearRecord(ErrorRecord& record) noexcept;
 

@@ -35,42 +35,42 @@ std::uint64_t CurrentThreadToken() noexcept;
 // The error record has its own mutex, `errorMutex_`, because the error store is read and
 // cleared without the session lock (a caller may ask for a session's error from any thread).
 class alignas(64) SessionRecord {
-public:
-    bool IsDisposed() const noexcept { return disposed_.load(std::memory_order_acquire); }
-    // Marks the record dead and wakes every thread waiting for its lock.
-    void MarkDisposed();
+ public:
+  bool IsDisposed() const noexcept { return disposed_.load(std::memory_order_acquire); }
+  // Marks the record dead and wakes every thread waiting for its lock.
+  void MarkDisposed();
 
-    void SetDataPtr(void* dataPtr) noexcept { dataPtr_.store(dataPtr, std::memory_order_release); }
-    void* GetDataPtr() const noexcept { return dataPtr_.load(std::memory_order_acquire); }
+  void SetDataPtr(void* dataPtr) noexcept { dataPtr_.store(dataPtr, std::memory_order_release); }
+  void* GetDataPtr() const noexcept { return dataPtr_.load(std::memory_order_acquire); }
 
-    // Takes one level of the lock, waiting while another thread holds it. Returns
-    // VI_SUCCESS, or IVI_SESSION_ERROR_INVALID_SESSION_HANDLE when the session is disposed
-    // before the lock could be taken (the lock is then not held).
-    ViStatus Lock();
-    // Releases one level. IVI_SESSION_ERROR_LOCK_NOT_HELD when the caller does not hold it.
-    ViStatus Unlock();
+  // Takes one level of the lock, waiting while another thread holds it. Returns
+  // VI_SUCCESS, or IVI_SESSION_ERROR_INVALID_SESSION_HANDLE when the session is disposed
+  // before the lock could be taken (the lock is then not held).
+  ViStatus Lock();
+  // Releases one level. IVI_SESSION_ERROR_LOCK_NOT_HELD when the caller does not hold it.
+  ViStatus Unlock();
 
-    // Error store access; the callers hold no other lock.
-    ViStatus StoreError(ViStatus code, ViConstString description);
-    ViStatus ReadError(ViInt32 bufferSize, ViStatus* errorCode, ViChar description[]);
-    void ClearError();
+  // Error store access; the callers hold no other lock.
+  ViStatus StoreError(ViStatus code, ViConstString description);
+  ViStatus ReadError(ViInt32 bufferSize, ViStatus* errorCode, ViChar description[]);
+  void ClearError();
 
-private:
-    void ReleaseFully() noexcept;
-    bool TryTakeFreeLock(std::uint64_t me) noexcept;
+ private:
+  void ReleaseFully() noexcept;
+  bool TryTakeFreeLock(std::uint64_t me) noexcept;
 
-    // Hot line: touched by every call on the session.
-    std::atomic<bool> disposed_{false};
-    std::atomic<void*> dataPtr_{nullptr};
-    std::atomic<std::uint64_t> owner_{0};
-    std::uint32_t depth_ = 0;
-    std::atomic<std::uint32_t> waiters_{0};
+  // Hot line: touched by every call on the session.
+  std::atomic<bool> disposed_{false};
+  std::atomic<void*> dataPtr_{nullptr};
+  std::atomic<std::uint64_t> owner_{0};
+  std::uint32_t depth_ = 0;
+  std::atomic<std::uint32_t> waiters_{0};
 
-    alignas(64) std::mutex waitMutex_;
-    std::condition_variable wakeup_;
+  alignas(64) std::mutex waitMutex_;
+  std::condition_variable wakeup_;
 
-    std::mutex errorMutex_;
-    hnvqr::session::ErrorRecord error_;
+  std::mutex errorMutex_;
+  hnvqr::session::ErrorRecord error_;
 };
 
 }  // namespace hnvqr::session

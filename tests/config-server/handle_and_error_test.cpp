@@ -47,7 +47,8 @@ TEST_F(HandleAndErrorTest, EveryHandleIsFreshAndCountedUntilDisposed) {
 
   for (IviConfigHandle handle : {first, second, names}) EXPECT_EQ(IviConfig_DisposeHandle(handle), VI_SUCCESS);
   EXPECT_EQ(IviConfig_DisposeHandle(first), IVICONFIG_ERROR_INVALID_HANDLE);
-  EXPECT_EQ(LastErrorDescription(), "The handle " + std::to_string(first) + " is not a valid configuration server handle");
+  EXPECT_EQ(LastErrorDescription(),
+            "The handle " + std::to_string(first) + " is not a valid configuration server handle");
   EXPECT_EQ(IviConfig_Close(store), IVICONFIG_ERROR_INVALID_HANDLE);
   EXPECT_EQ(IviConfig_DisposeHandle(0), VI_SUCCESS) << "0 stands for no object, as for a session without asset";
 }
@@ -73,7 +74,8 @@ TEST_F(HandleAndErrorTest, MisusedHandlesPropertiesAndIndicesAreErrors) {
 
   EXPECT_EQ(IviConfig_GetDriverSessionPropertyViBoolean(session, 10, &flag), IVICONFIG_ERROR_INVALID_PROPERTY_ID);
   EXPECT_EQ(LastErrorDescription(), "The property 10 is not a ViBoolean property of a driver session");
-  EXPECT_EQ(IviConfig_GetDriverSessionPropertyViString(session, 4, sizeof text, text), IVICONFIG_ERROR_INVALID_PROPERTY_ID);
+  EXPECT_EQ(IviConfig_GetDriverSessionPropertyViString(session, 4, sizeof text, text),
+            IVICONFIG_ERROR_INVALID_PROPERTY_ID);
   EXPECT_EQ(IviConfig_GetConfigStorePropertyViString(store.handle(), 4, sizeof text, text),
             IVICONFIG_ERROR_INVALID_PROPERTY_ID);
 

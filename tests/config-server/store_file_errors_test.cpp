@@ -52,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"IllFormedUtf8", "{\"logicalNames\": [{\"name\": \"\xff\"}]}",
                 "line 1, column 29: syntax error while parsing value - invalid string: ill-formed UTF-8 byte; last "
                 "read: '\"\xff'"},
-        BadFile{"NumberTooLarge", R"({"driverSessions": [{"name": "S", "initialSettings": [{"name": "x", "value": 1e400}]}]})",
+        BadFile{"NumberTooLarge",
+                R"({"driverSessions": [{"name": "S", "initialSettings": [{"name": "x", "value": 1e400}]}]})",
                 "number overflow parsing '1e400'"},
         BadFile{"RootNotObject", "[]", "top level: expected an object, found an array"},
         BadFile{"UnknownTopLevelKey", R"({"sessions": []})", "sessions: unknown key"},
@@ -61,36 +62,46 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"MisspeltKey", kSessionWith + R"("simualte": true}]})", "driverSessions[0].simualte: unknown key"},
         BadFile{"DuplicateKey", kSessionWith + "\n  \"simulate\": true,\n  \"simulate\": false}]}",
                 "line 3: the key 'simulate' appears twice in driverSessions[0]"},
-        BadFile{"DuplicateKeyAfterTheSameKeyElsewhere",
-                R"({"driverSessions": [{"name": "A", "driverSetup": "x"}, {"name": "B", "driverSetup": "\"driverSetup\": 1",)"
-                "\n\"driverSetup\": \"Model:VQR-A2\"}]}",
-                "line 2: the key 'driverSetup' appears twice in driverSessions[1]"},
+        BadFile{
+            "DuplicateKeyAfterTheSameKeyElsewhere",
+            R"({"driverSessions": [{"name": "A", "driverSetup": "x"}, {"name": "B", "driverSetup": "\"driverSetup\": 1",)"
+            "\n\"driverSetup\": \"Model:VQR-A2\"}]}",
+            "line 2: the key 'driverSetup' appears twice in driverSessions[1]"},
         BadFile{"RangesNotArray", kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": 3}]}]})",
                 "driverSessions[0].virtualNames[0].ranges: expected an array, found a number (3)"},
-        BadFile{"RangeReversed", kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": [{"first": 2, "last": 1}]}]}]})",
+        BadFile{"RangeReversed",
+                kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": [{"first": 2, "last": 1}]}]}]})",
                 "driverSessions[0].virtualNames[0].ranges[0]: 'last' (1) is below 'first' (2)"},
         BadFile{"RangeBeyond32Bits",
                 kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": [{"first": 4294967296, "last": 1}]}]}]})",
                 "driverSessions[0].virtualNames[0].ranges[0].first: the integer 4294967296 does not fit in 32 bits"},
-        BadFile{"RangePhysicalOverflow",
-                kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": [{"first": 0, "last": 10, "start": 2147483640}]}]}]})",
-                "driverSessions[0].virtualNames[0].ranges[0]: the physical indices of the range go beyond 32 bits"},
-        BadFile{"RangeFraction", kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": [{"first": 1.5, "last": 2}]}]}]})",
+        BadFile{
+            "RangePhysicalOverflow",
+            kSessionWith +
+                R"("virtualNames": [{"name": "Out", "ranges": [{"first": 0, "last": 10, "start": 2147483640}]}]}]})",
+            "driverSessions[0].virtualNames[0].ranges[0]: the physical indices of the range go beyond 32 bits"},
+        BadFile{"RangeFraction",
+                kSessionWith + R"("virtualNames": [{"name": "Out", "ranges": [{"first": 1.5, "last": 2}]}]}]})",
                 "driverSessions[0].virtualNames[0].ranges[0].first: expected an integer, found a number (1.5)"},
         BadFile{"NameNotText", R"({"hardwareAssets": [{"name": 5}]})",
                 "hardwareAssets[0].name: expected a string, found a number (5)"},
         BadFile{"NameMissing", R"({"driverSessions": [{"name": "S"}], "logicalNames": [{"session": "S"}]})",
                 "logicalNames[0]: the required key 'name' is missing"},
-        BadFile{"NameEmpty", R"({"driverSessions": [{"name": ""}]})", "driverSessions[0].name: a name must not be empty"},
+        BadFile{"NameEmpty", R"({"driverSessions": [{"name": ""}]})",
+                "driverSessions[0].name: a name must not be empty"},
         BadFile{"DuplicateSession", R"({"driverSessions": [{"name": "PSU1"}, {"name": "PSU1"}]})",
                 "driverSessions[1].name: the name 'PSU1' is already used by driverSessions[0]"},
-        BadFile{"DuplicatePhysicalName", R"({"softwareModules": [{"name": "M", "physicalNames": [{"name": "CH1"}, {"name": "CH1"}]}]})",
-                "softwareModules[0].physicalNames[1].name: the name 'CH1' is already used by softwareModules[0].physicalNames[0]"},
+        BadFile{"DuplicatePhysicalName",
+                R"({"softwareModules": [{"name": "M", "physicalNames": [{"name": "CH1"}, {"name": "CH1"}]}]})",
+                "softwareModules[0].physicalNames[1].name: the name 'CH1' is already used by "
+                "softwareModules[0].physicalNames[0]"},
         BadFile{"DuplicateInitialSetting",
-                kSessionWith + R"("initialSettings": [{"name": "Model", "value": "A"}, {"name": "Model", "value": "B"}]}]})",
+                kSessionWith +
+                    R"("initialSettings": [{"name": "Model", "value": "A"}, {"name": "Model", "value": "B"}]}]})",
                 "driverSessions[0].initialSettings[1].name: the name 'Model' is already used by "
                 "driverSessions[0].initialSettings[0]"},
-        BadFile{"SettingValueArray", R"({"softwareModules": [{"name": "M", "initialSettings": [{"name": "x", "value": [1]}]}]})",
+        BadFile{"SettingValueArray",
+                R"({"softwareModules": [{"name": "M", "initialSettings": [{"name": "x", "value": [1]}]}]})",
                 "softwareModules[0].initialSettings[0].value: expected a string, number or boolean, found an array"},
         BadFile{"MissingHardwareAsset", kSessionWith + R"("hardwareAsset": "nope"}]})",
                 "driverSessions[0].hardwareAsset: there is no hardware asset named 'nope'"},
@@ -132,7 +143,8 @@ TEST_F(StoreFileLimitTest, FileOfTenMebibytesIsRefusedBeforeParsing) {
 
 TEST_F(StoreFileLimitTest, BracketsInsideStringsDoNotCountAsNesting) {
   const std::string brackets(200, '[');
-  OpenStore store(scratch_.Write("store.json", R"({"driverSessions": [{"name": "S", "driverSetup": "\")" + brackets + "\"}]}"));
+  OpenStore store(
+      scratch_.Write("store.json", R"({"driverSessions": [{"name": "S", "driverSetup": "\")" + brackets + "\"}]}"));
   ASSERT_EQ(store.status(), VI_SUCCESS) << LastErrorDescription();
   IviDriverSessionHandle session = 0;
   ASSERT_EQ(IviConfig_GetDriverSession(store.handle(), "S", &session), VI_SUCCESS);

@@ -65,12 +65,15 @@ std::map<std::string, Setting> ReadInitialSettings(IviConfigComponentHandle comp
             "Configurable Initial Settings");
   IviDataComponentCollectionHandle items = 0;
   EXPECT_EQ(IviConfig_GetStructureDataComponentCollection(structure, &items), VI_SUCCESS);
-  ForEachItem(items, IviConfig_GetDataComponentCount, IviConfig_GetDataComponentItemByIndex,
-              [&](IviDataComponentHandle item) {
-    const std::string name = ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_NAME);
-    const std::string type = ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_TYPE);
-    settings[name] = {type, ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_VALUE)};
-  });
+  ForEachItem(
+      items, IviConfig_GetDataComponentCount, IviConfig_GetDataComponentItemByIndex, [&](IviDataComponentHandle item) {
+        const std::string name =
+            ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_NAME);
+        const std::string type =
+            ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_TYPE);
+        settings[name] = {
+            type, ReadText(IviConfig_GetDataComponentPropertyViString, item, IVICONFIG_VAL_DATA_COMPONENT_VALUE)};
+      });
   IviConfig_DisposeHandle(structure);
   IviConfig_DisposeHandle(top);
   return settings;
@@ -82,9 +85,9 @@ std::map<std::string, std::string> ReadPhysicalNames(IviSoftwareModuleHandle mod
   EXPECT_EQ(IviConfig_GetSoftwareModulePhysicalNameCollection(module, &collection), VI_SUCCESS);
   ForEachItem(collection, IviConfig_GetPhysicalNameCount, IviConfig_GetPhysicalNameItemByIndex,
               [&](IviPhysicalNameHandle name) {
-    names[ReadText(IviConfig_GetPhysicalNamePropertyViString, name, IVICONFIG_VAL_PHYSICAL_NAME_NAME)] =
-        ReadText(IviConfig_GetPhysicalNamePropertyViString, name, IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME);
-  });
+                names[ReadText(IviConfig_GetPhysicalNamePropertyViString, name, IVICONFIG_VAL_PHYSICAL_NAME_NAME)] =
+                    ReadText(IviConfig_GetPhysicalNamePropertyViString, name, IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME);
+              });
   return names;
 }
 
@@ -93,22 +96,28 @@ std::vector<std::string> ReadVirtualNames(IviDriverSessionHandle session) {
   std::vector<std::string> result;
   IviVirtualNameCollectionHandle names = 0;
   EXPECT_EQ(IviConfig_GetSessionVirtualNameCollection(session, &names), VI_SUCCESS);
-  ForEachItem(names, IviConfig_GetVirtualNameCount, IviConfig_GetVirtualNameItemByIndex, [&](IviVirtualNameHandle name) {
-    std::string entry = ReadText(IviConfig_GetVirtualNamePropertyViString, name, IVICONFIG_VAL_VIRTUAL_NAME_NAME) +
-                        "->" + ReadText(IviConfig_GetVirtualNamePropertyViString, name, IVICONFIG_VAL_VIRTUAL_NAME_MAP_TO);
-    IviVirtualRangeCollectionHandle ranges = 0;
-    EXPECT_EQ(IviConfig_GetVirtualNameVirtualRangeCollection(name, &ranges), VI_SUCCESS);
-    ForEachItem(ranges, IviConfig_GetVirtualRangeCount, IviConfig_GetVirtualRangeItemByIndex,
-                [&](IviVirtualRangeHandle range) {
-      ViInt32 first = -1, last = -1, start = -1;
-      EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_MIN, &first), VI_SUCCESS);
-      EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_MAX, &last), VI_SUCCESS);
-      EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX, &start),
-                VI_SUCCESS);
-      entry += "[" + std::to_string(first) + "," + std::to_string(last) + "," + std::to_string(start) + "]";
-    });
-    result.push_back(entry);
-  });
+  ForEachItem(
+      names, IviConfig_GetVirtualNameCount, IviConfig_GetVirtualNameItemByIndex, [&](IviVirtualNameHandle name) {
+        std::string entry = ReadText(IviConfig_GetVirtualNamePropertyViString, name, IVICONFIG_VAL_VIRTUAL_NAME_NAME) +
+                            "->" +
+                            ReadText(IviConfig_GetVirtualNamePropertyViString, name, IVICONFIG_VAL_VIRTUAL_NAME_MAP_TO);
+        IviVirtualRangeCollectionHandle ranges = 0;
+        EXPECT_EQ(IviConfig_GetVirtualNameVirtualRangeCollection(name, &ranges), VI_SUCCESS);
+        ForEachItem(
+            ranges, IviConfig_GetVirtualRangeCount, IviConfig_GetVirtualRangeItemByIndex,
+            [&](IviVirtualRangeHandle range) {
+              ViInt32 first = -1, last = -1, start = -1;
+              EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_MIN, &first),
+                        VI_SUCCESS);
+              EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_MAX, &last),
+                        VI_SUCCESS);
+              EXPECT_EQ(
+                  IviConfig_GetVirtualRangePropertyViInt32(range, IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX, &start),
+                  VI_SUCCESS);
+              entry += "[" + std::to_string(first) + "," + std::to_string(last) + "," + std::to_string(start) + "]";
+            });
+        result.push_back(entry);
+      });
   return result;
 }
 
@@ -159,7 +168,8 @@ TEST_F(StoreReadTest, SampleStoreReadsBackThroughEveryCall) {
   ASSERT_EQ(IviConfig_GetSoftwareModuleItemByName(modules, "HnVQR", &byName), VI_SUCCESS);
   EXPECT_EQ(ReadInitialSettings(byName), ReadInitialSettings(module));
 
-  for (IviConfigHandle handle : {byName, modules, module, session}) EXPECT_EQ(IviConfig_DisposeHandle(handle), VI_SUCCESS);
+  for (IviConfigHandle handle : {byName, modules, module, session})
+    EXPECT_EQ(IviConfig_DisposeHandle(handle), VI_SUCCESS);
 }
 
 TEST_F(StoreReadTest, MinimalSessionHasTheDocumentedDefaults) {
@@ -169,7 +179,8 @@ TEST_F(StoreReadTest, MinimalSessionHasTheDocumentedDefaults) {
   ASSERT_EQ(IviConfig_GetDriverSession(store.handle(), "Bare", &session), VI_SUCCESS);
   // cache, interchangeCheck, queryInstrStatus, rangeCheck, recordCoercions, simulate
   EXPECT_EQ(ReadFlags(session), (std::vector<ViBoolean>{VI_TRUE, VI_FALSE, VI_FALSE, VI_TRUE, VI_FALSE, VI_FALSE}));
-  EXPECT_EQ(ReadText(IviConfig_GetDriverSessionPropertyViString, session, IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP), "");
+  EXPECT_EQ(ReadText(IviConfig_GetDriverSessionPropertyViString, session, IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP),
+            "");
   EXPECT_EQ(ReadAssetDescriptor(session, false), "");
   EXPECT_TRUE(ReadVirtualNames(session).empty());
   EXPECT_TRUE(ReadInitialSettings(session).empty());
@@ -190,7 +201,8 @@ TEST_F(StoreReadTest, LookupTriesLogicalNamesFirstThenSessionNamesExactly) {
   auto setupOf = [&](const char* name) {
     IviDriverSessionHandle session = 0;
     EXPECT_EQ(IviConfig_GetDriverSession(store.handle(), name, &session), VI_SUCCESS) << name;
-    std::string setup = ReadText(IviConfig_GetDriverSessionPropertyViString, session, IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP);
+    std::string setup =
+        ReadText(IviConfig_GetDriverSessionPropertyViString, session, IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP);
     IviConfig_DisposeHandle(session);
     return setup;
   };
@@ -237,13 +249,17 @@ TEST_F(StoreReadTest, InitialSettingValuesConvertSafely) {
   ViInt32 integer = 0;
   ViReal64 real = 0;
   ViBoolean boolean = 99;
-  EXPECT_EQ(IviConfig_GetDataComponentPropertyViInt32(item("i"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &integer), VI_SUCCESS);
+  EXPECT_EQ(IviConfig_GetDataComponentPropertyViInt32(item("i"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &integer),
+            VI_SUCCESS);
   EXPECT_EQ(integer, -42);
-  EXPECT_EQ(IviConfig_GetDataComponentPropertyViInt32(item("whole"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &integer), VI_SUCCESS);
+  EXPECT_EQ(IviConfig_GetDataComponentPropertyViInt32(item("whole"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &integer),
+            VI_SUCCESS);
   EXPECT_EQ(integer, 7);
-  EXPECT_EQ(IviConfig_GetDataComponentPropertyViReal64(item("i"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &real), VI_SUCCESS);
+  EXPECT_EQ(IviConfig_GetDataComponentPropertyViReal64(item("i"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &real),
+            VI_SUCCESS);
   EXPECT_EQ(real, -42.0);
-  EXPECT_EQ(IviConfig_GetDataComponentPropertyViReal64(item("r"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &real), VI_SUCCESS);
+  EXPECT_EQ(IviConfig_GetDataComponentPropertyViReal64(item("r"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &real),
+            VI_SUCCESS);
   EXPECT_EQ(real, 1.25);
 
   EXPECT_EQ(IviConfig_GetDataComponentPropertyViInt32(item("big"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &integer),
@@ -264,24 +280,29 @@ TEST_F(StoreReadTest, InitialSettingValuesConvertSafely) {
   const std::pair<const char*, ViBoolean> booleans[] = {{"t", VI_TRUE}, {"one", VI_TRUE}, {"two", 0}, {"wraps", 0}};
   for (const auto& [name, expected] : booleans) {
     EXPECT_EQ(IviConfig_GetDataComponentPropertyViBoolean(item(name), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &boolean),
-              VI_SUCCESS) << name;
+              VI_SUCCESS)
+        << name;
     EXPECT_EQ(boolean, expected) << name;
   }
   EXPECT_EQ(IviConfig_GetDataComponentPropertyViBoolean(item("s"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &boolean),
             IVICONFIG_ERROR_INVALID_DATA_COMPONENT);
 
   // Type text as written; a setting without value has none to read, and a structure neither.
-  EXPECT_EQ(ReadText(IviConfig_GetDataComponentPropertyViString, item("when"), IVICONFIG_VAL_DATA_COMPONENT_TYPE), "date");
+  EXPECT_EQ(ReadText(IviConfig_GetDataComponentPropertyViString, item("when"), IVICONFIG_VAL_DATA_COMPONENT_TYPE),
+            "date");
   char text[16] = {};
   EXPECT_EQ(IviConfig_GetDataComponentPropertyViString(item("when"), IVICONFIG_VAL_DATA_COMPONENT_VALUE, 16, text),
             IVICONFIG_ERROR_INVALID_DATA_COMPONENT);
   EXPECT_EQ(LastErrorDescription(), "The data component 'when' has no value");
   EXPECT_EQ(IviConfig_GetDataComponentPropertyViString(structure, IVICONFIG_VAL_DATA_COMPONENT_VALUE, 16, text),
             IVICONFIG_ERROR_INVALID_DATA_COMPONENT);
-  EXPECT_EQ(LastErrorDescription(), "The data component 'Configurable Initial Settings' is a structure and has no value");
-  EXPECT_EQ(ReadText(IviConfig_GetDataComponentPropertyViString, item("r"), IVICONFIG_VAL_DATA_COMPONENT_VALUE), "1.25");
+  EXPECT_EQ(LastErrorDescription(),
+            "The data component 'Configurable Initial Settings' is a structure and has no value");
+  EXPECT_EQ(ReadText(IviConfig_GetDataComponentPropertyViString, item("r"), IVICONFIG_VAL_DATA_COMPONENT_VALUE),
+            "1.25");
   IviDataComponentCollectionHandle notStructure = 0;
-  EXPECT_EQ(IviConfig_GetStructureDataComponentCollection(item("s"), &notStructure), IVICONFIG_ERROR_INVALID_DATA_COMPONENT);
+  EXPECT_EQ(IviConfig_GetStructureDataComponentCollection(item("s"), &notStructure),
+            IVICONFIG_ERROR_INVALID_DATA_COMPONENT);
 
   for (IviConfigHandle handle : taken) EXPECT_EQ(IviConfig_DisposeHandle(handle), VI_SUCCESS);
 }
@@ -289,15 +310,19 @@ TEST_F(StoreReadTest, InitialSettingValuesConvertSafely) {
 TEST_F(StoreReadTest, LocationsComeFromTheEnvironmentAndTheMasterLocation) {
   OpenStore store("unused");  // properties are readable before and whatever the deserialize result
   EXPECT_EQ(ReadText(IviConfig_GetConfigStorePropertyViString, store.handle(),
-                     IVICONFIG_VAL_CONFIG_STORE_PROCESS_DEFAULT_LOCATION), "");
-  EXPECT_EQ(ReadText(IviConfig_GetConfigStorePropertyViString, store.handle(), IVICONFIG_VAL_CONFIG_STORE_MASTER_LOCATION),
-            scratch_.Path("master.json"));
+                     IVICONFIG_VAL_CONFIG_STORE_PROCESS_DEFAULT_LOCATION),
+            "");
+  EXPECT_EQ(
+      ReadText(IviConfig_GetConfigStorePropertyViString, store.handle(), IVICONFIG_VAL_CONFIG_STORE_MASTER_LOCATION),
+      scratch_.Path("master.json"));
   setenv("IVI_CONFIG_STORE", "/somewhere/store.json", 1);
   EXPECT_EQ(ReadText(IviConfig_GetConfigStorePropertyViString, store.handle(),
-                     IVICONFIG_VAL_CONFIG_STORE_PROCESS_DEFAULT_LOCATION), "/somewhere/store.json");
+                     IVICONFIG_VAL_CONFIG_STORE_PROCESS_DEFAULT_LOCATION),
+            "/somewhere/store.json");
   hnvqr::config::SetMasterStoreLocationForTesting("");
-  EXPECT_EQ(ReadText(IviConfig_GetConfigStorePropertyViString, store.handle(), IVICONFIG_VAL_CONFIG_STORE_MASTER_LOCATION),
-            "/etc/ivi/config-store.json");
+  EXPECT_EQ(
+      ReadText(IviConfig_GetConfigStorePropertyViString, store.handle(), IVICONFIG_VAL_CONFIG_STORE_MASTER_LOCATION),
+      "/etc/ivi/config-store.json");
 }
 
 void ExpectBuiltInStore(const std::string& location) {

@@ -95,9 +95,9 @@ TEST_F(ConfigStore, InterchangeCheckFromTheStoreFailsInit) {
   Session session("", "MyPSU");
   EXPECT_EQ(session.status(), IVI_ERROR_BAD_OPTION_VALUE);
   EXPECT_EQ(session.vi(), VI_NULL);
-  EXPECT_EQ(TakeError(VI_NULL),
-            (Error{IVI_ERROR_BAD_OPTION_VALUE, "The 'True' value in the option string is unknown.  Interchange "
-                                               "checking is not supported by the driver."}));
+  EXPECT_EQ(TakeError(VI_NULL), (Error{IVI_ERROR_BAD_OPTION_VALUE,
+                                       "The 'True' value in the option string is unknown.  Interchange "
+                                       "checking is not supported by the driver."}));
   ExpectNoConfigHandlesHeld();
 }
 
@@ -110,8 +110,7 @@ TEST_F(ConfigStore, ModelComesFromDriverSetupThenInitialSettingThenOptionString)
   };
   const Case cases[] = {
       {R"(,"simulate":true,"driverSetup":"Model:VQR-A1")", "", "VQR-A1", "Model:VQR-A1"},
-      {std::string(R"(,"simulate":true,"driverSetup":"Model:VQR-A4")") + kSessionModelA2, "", "VQR-A2",
-       "Model:VQR-A4"},
+      {std::string(R"(,"simulate":true,"driverSetup":"Model:VQR-A4")") + kSessionModelA2, "", "VQR-A2", "Model:VQR-A4"},
       {std::string(R"(,"simulate":true)") + kSessionModelA2, "", "VQR-A2", ""},
       {std::string(R"(,"simulate":true)") + kSessionModelA2, "DriverSetup=Model:VQR-A3", "VQR-A3", "Model:VQR-A3"},
       // A DriverSetup part without Model keeps the model from the store.
@@ -159,8 +158,8 @@ TEST_F(ConfigStore, DuplicateDriverSetupKeyInTheStoreFailsInit) {
   store_.Select(Store(R"(,"simulate":true,"driverSetup":"Model:VQR-A1, MODEL:VQR-A2")"));
   Session session("", "MyPSU");
   EXPECT_EQ(session.status(), IVI_ERROR_CANNOT_RECOVER);
-  EXPECT_EQ(TakeError(VI_NULL),
-            (Error{IVI_ERROR_CANNOT_RECOVER, "Failure cannot recover.  DriverSetup option 'MODEL' appears more than once."}));
+  EXPECT_EQ(TakeError(VI_NULL), (Error{IVI_ERROR_CANNOT_RECOVER,
+                                       "Failure cannot recover.  DriverSetup option 'MODEL' appears more than once."}));
   ExpectNoConfigHandlesHeld();
 }
 
@@ -248,8 +247,7 @@ TEST_F(ConfigStore, UnusableStoreFilesFailInitAndNameTheFile) {
         store_.Select(c.contents, std::string("broken-%s%n-") + std::to_string(&c - cases) + ".json");
     for (const char* name : {"MyPSU", "GPIB0::5::INSTR"}) {
       ViSession vi = 9;
-      const ViStatus status =
-          HnVQR_InitWithOptions(const_cast<ViRsrc>(name), VI_FALSE, VI_FALSE, kSimulate, &vi);
+      const ViStatus status = HnVQR_InitWithOptions(const_cast<ViRsrc>(name), VI_FALSE, VI_FALSE, kSimulate, &vi);
       EXPECT_LT(status, 0) << name;
       EXPECT_EQ(vi, VI_NULL);
       // The configuration server's codes lie between 0xBFFA1200 and 0xBFFA12FF.

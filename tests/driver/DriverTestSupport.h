@@ -67,8 +67,7 @@ class Session {
 };
 
 // Opens a simulated session and fails the test when that does not work.
-#define ASSERT_SESSION_OPEN(session) \
-  ASSERT_EQ((session).status(), VI_SUCCESS) << ::driver_test::TakeError(VI_NULL)
+#define ASSERT_SESSION_OPEN(session) ASSERT_EQ((session).status(), VI_SUCCESS) << ::driver_test::TakeError(VI_NULL)
 
 inline ViBoolean GetBoolean(ViSession vi, ViAttr id, const char* channel = "") {
   ViBoolean value = 99;

@@ -40,8 +40,7 @@ std::vector<NamedCall> FramedCalls() {
       {"HnVQR_InvalidateAllAttributes", [](ViSession vi) { return HnVQR_InvalidateAllAttributes(vi); }},
       {"HnVQR_GetChannelName", [](ViSession vi) { return HnVQR_GetChannelName(vi, 1, 256, text); }},
       {"HnVQR_GetNextCoercionRecord", [](ViSession vi) { return HnVQR_GetNextCoercionRecord(vi, 256, text); }},
-      {"HnVQR_GetNextInterchangeWarning",
-       [](ViSession vi) { return HnVQR_GetNextInterchangeWarning(vi, 256, text); }},
+      {"HnVQR_GetNextInterchangeWarning", [](ViSession vi) { return HnVQR_GetNextInterchangeWarning(vi, 256, text); }},
       {"HnVQR_ClearInterchangeWarnings", [](ViSession vi) { return HnVQR_ClearInterchangeWarnings(vi); }},
       {"HnVQR_ResetInterchangeCheck", [](ViSession vi) { return HnVQR_ResetInterchangeCheck(vi); }},
       {"HnVQR_ConfigureOutputRange", [](ViSession vi) { return HnVQR_ConfigureOutputRange(vi, "", 1, 5.0); }},
@@ -64,14 +63,12 @@ std::vector<NamedCall> FramedCalls() {
        [](ViSession vi) { return HnVQR_ConfigureVoltageCalibration(vi, 1, 2, 3, 4); }},
       {"HnVQR_viWrite", [](ViSession vi) { return HnVQR_viWrite(vi, 4, bytes, &count); }},
       {"HnVQR_viRead", [](ViSession vi) { return HnVQR_viRead(vi, 4, bytes, &count); }},
-      {"HnVQR_ConfigureVoltageLevel (setter)",
-       [](ViSession vi) { return HnVQR_ConfigureVoltageLevel(vi, "", 1.0); }},
+      {"HnVQR_ConfigureVoltageLevel (setter)", [](ViSession vi) { return HnVQR_ConfigureVoltageLevel(vi, "", 1.0); }},
       {"HnVQR_ConfigureOutputEnabled (setter)",
        [](ViSession vi) { return HnVQR_ConfigureOutputEnabled(vi, "", VI_TRUE); }},
       {"VOLTAGE_LEVEL getter",
        [](ViSession vi) { return HnVQR_GetAttributeViReal64(vi, "", HNVQR_ATTR_VOLTAGE_LEVEL, &real); }},
-      {"CACHE setter",
-       [](ViSession vi) { return HnVQR_SetAttributeViBoolean(vi, "", HNVQR_ATTR_CACHE, VI_TRUE); }},
+      {"CACHE setter", [](ViSession vi) { return HnVQR_SetAttributeViBoolean(vi, "", HNVQR_ATTR_CACHE, VI_TRUE); }},
       {"DRIVER_SETUP getter",
        [](ViSession vi) { return HnVQR_GetAttributeViString(vi, "", HNVQR_ATTR_DRIVER_SETUP, 256, text); }},
       {"OPERATION_ENABLE_REGISTER setter",
@@ -100,8 +97,7 @@ TEST(CallFrame, HandleNeverIssuedIsRejectedWithoutRecording) { ExpectRejectedWit
 
 TEST(CallFrame, ClosedHandleIsRejectedWithoutRecording) {
   ViSession closed = VI_NULL;
-  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(kResource), VI_FALSE, VI_FALSE, kSimulate, &closed),
-            VI_SUCCESS);
+  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(kResource), VI_FALSE, VI_FALSE, kSimulate, &closed), VI_SUCCESS);
   ASSERT_EQ(HnVQR_close(closed), VI_SUCCESS);
   ExpectRejectedWithoutRecording(closed);
 }
@@ -131,8 +127,7 @@ TEST(CallFrame, NullOutputPointersNameTheFunctionAndParameter) {
        "ErrorCode"},
       {"error_query, message null", [&] { return HnVQR_error_query(vi, &code, nullptr); }, "HnVQR_error_query",
        "ErrorMessage"},
-      {"self_test, both null", [&] { return HnVQR_self_test(vi, nullptr, nullptr); }, "HnVQR_self_test",
-       "TestResult"},
+      {"self_test, both null", [&] { return HnVQR_self_test(vi, nullptr, nullptr); }, "HnVQR_self_test", "TestResult"},
       {"self_test, message null", [&] { return HnVQR_self_test(vi, &result, nullptr); }, "HnVQR_self_test",
        "TestMessage"},
       {"MeasureCurrent", [&] { return HnVQR_MeasureCurrent(vi, nullptr); }, "HnVQR_MeasureCurrent", "Val"},
@@ -145,10 +140,8 @@ TEST(CallFrame, NullOutputPointersNameTheFunctionAndParameter) {
       {"QueryOutputState", [&] { return HnVQR_QueryOutputState(vi, "", 0, nullptr); }, "HnVQR_QueryOutputState",
        "InState"},
       {"GetNextError", [&] { return HnVQR_GetNextError(vi, 256, nullptr); }, "HnVQR_GetNextError", "Val"},
-      {"GetChannelName", [&] { return HnVQR_GetChannelName(vi, 1, 256, nullptr); }, "HnVQR_GetChannelName",
-       "Name"},
-      {"error_message", [&] { return HnVQR_error_message(vi, 0, nullptr); }, "HnVQR_error_message",
-       "ErrorMessage"},
+      {"GetChannelName", [&] { return HnVQR_GetChannelName(vi, 1, 256, nullptr); }, "HnVQR_GetChannelName", "Name"},
+      {"error_message", [&] { return HnVQR_error_message(vi, 0, nullptr); }, "HnVQR_error_message", "ErrorMessage"},
       {"GetAttributeViInt32", [&] { return HnVQR_GetAttributeViInt32(vi, "", HNVQR_ATTR_CHANNEL_COUNT, nullptr); },
        "HnVQR_GetAttributeViInt32", "AttributeValue"},
       {"GetAttributeViInt32, unknown ID", [&] { return HnVQR_GetAttributeViInt32(vi, "", 1150005, nullptr); },
@@ -156,8 +149,7 @@ TEST(CallFrame, NullOutputPointersNameTheFunctionAndParameter) {
       {"GetAttributeViInt32, wrong type",
        [&] { return HnVQR_GetAttributeViInt32(vi, "", HNVQR_ATTR_VOLTAGE_LEVEL, nullptr); },
        "HnVQR_GetAttributeViInt32", "AttributeValue"},
-      {"GetAttributeViReal64",
-       [&] { return HnVQR_GetAttributeViReal64(vi, "", HNVQR_ATTR_VOLTAGE_LEVEL, nullptr); },
+      {"GetAttributeViReal64", [&] { return HnVQR_GetAttributeViReal64(vi, "", HNVQR_ATTR_VOLTAGE_LEVEL, nullptr); },
        "HnVQR_GetAttributeViReal64", "AttributeValue"},
       {"GetAttributeViBoolean", [&] { return HnVQR_GetAttributeViBoolean(vi, "", HNVQR_ATTR_CACHE, nullptr); },
        "HnVQR_GetAttributeViBoolean", "AttributeValue"},
@@ -227,10 +219,10 @@ TEST(ErrorMessage, UnknownCodeOnASessionRecordsTheCodeAsSignedDecimal) {
     std::memset(text, 'x', sizeof text);
     EXPECT_EQ(HnVQR_error_message(session, c.code, text), IVI_ERROR_INVALID_VALUE);
     EXPECT_STREQ(text, "");
-    EXPECT_EQ(TakeError(session), (Error{IVI_ERROR_INVALID_VALUE,
-                                         std::string("Invalid value '") + c.decimal +
-                                             "' for function 'error_message', parameter 'ErrorCode'.  The error "
-                                             "code supplied is not defined by the driver."}));
+    EXPECT_EQ(TakeError(session),
+              (Error{IVI_ERROR_INVALID_VALUE, std::string("Invalid value '") + c.decimal +
+                                                  "' for function 'error_message', parameter 'ErrorCode'.  The error "
+                                                  "code supplied is not defined by the driver."}));
   }
 }
 

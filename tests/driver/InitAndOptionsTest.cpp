@@ -26,9 +26,9 @@ TEST(Init, FailedInitDisposesItsHandleAndLeavesTheReasonOnTheThread) {
   const ViInt32 sessionsBefore = IviSession_GetLiveSessionCount();
   const ViInt32 configHandlesBefore = IviConfig_GetLiveHandleCount();
   ViSession vi = 77;
-  EXPECT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(kResource), VI_TRUE, VI_TRUE, "Simulate=1, InterchangeCheck=1",
-                                  &vi),
-            IVI_ERROR_BAD_OPTION_VALUE);
+  EXPECT_EQ(
+      HnVQR_InitWithOptions(const_cast<ViRsrc>(kResource), VI_TRUE, VI_TRUE, "Simulate=1, InterchangeCheck=1", &vi),
+      IVI_ERROR_BAD_OPTION_VALUE);
   EXPECT_EQ(vi, VI_NULL);
   EXPECT_EQ(TakeError(VI_NULL), (Error{IVI_ERROR_BAD_OPTION_VALUE, kInterchangeRefusal}));
   EXPECT_EQ(IviSession_GetLiveSessionCount(), sessionsBefore);
@@ -109,9 +109,12 @@ std::ostream& operator<<(std::ostream& out, const Switches& s) {
 }
 
 Switches ReadSwitches(ViSession vi) {
-  return {GetBoolean(vi, HNVQR_ATTR_CACHE),       GetBoolean(vi, HNVQR_ATTR_INTERCHANGE_CHECK),
-          GetBoolean(vi, HNVQR_ATTR_QUERY_INSTRUMENT_STATUS), GetBoolean(vi, HNVQR_ATTR_RANGE_CHECK),
-          GetBoolean(vi, HNVQR_ATTR_RECORD_COERCIONS), GetBoolean(vi, HNVQR_ATTR_SIMULATE)};
+  return {GetBoolean(vi, HNVQR_ATTR_CACHE),
+          GetBoolean(vi, HNVQR_ATTR_INTERCHANGE_CHECK),
+          GetBoolean(vi, HNVQR_ATTR_QUERY_INSTRUMENT_STATUS),
+          GetBoolean(vi, HNVQR_ATTR_RANGE_CHECK),
+          GetBoolean(vi, HNVQR_ATTR_RECORD_COERCIONS),
+          GetBoolean(vi, HNVQR_ATTR_SIMULATE)};
 }
 
 struct AcceptedOptions {
@@ -139,8 +142,7 @@ TEST(OptionString, AcceptedStringsSetTheSwitchesModelAndDriverSetup) {
        "VQR-B6", ""},
       {"Simulate=true, DriverSetup=Model:VQR-A1", {}, "VQR-A1", "Model:VQR-A1"},
       {"Simulate=1, driversetup = model=VQR-A4", {}, "VQR-A4", " model=VQR-A4"},
-      {"Simulate=1, DriverSetup=Model:VQR-B4, Trace=1, Simulate=0", {}, "VQR-B4",
-       "Model:VQR-B4, Trace=1, Simulate=0"},
+      {"Simulate=1, DriverSetup=Model:VQR-B4, Trace=1, Simulate=0", {}, "VQR-B4", "Model:VQR-B4, Trace=1, Simulate=0"},
       {"Simulate=1, DriverSetup=", {}, "VQR-B6", ""},
       {"Simulate=1, DriverSetup=Trace:1", {}, "VQR-B6", "Trace:1"},
   };
@@ -237,10 +239,10 @@ TEST(OptionString, HugeTextsAreParsedWithoutHarm) {
 
   // A repeated key deep in a long DriverSetup text is still found.
   Session repeated("Simulate=1, DriverSetup=" + driverSetupItems.substr(0, driverSetupItems.find("Key5000:")) +
-                    "key0:w");
+                   "key0:w");
   EXPECT_EQ(repeated.status(), IVI_ERROR_CANNOT_RECOVER);
-  EXPECT_EQ(TakeError(VI_NULL),
-            (Error{IVI_ERROR_CANNOT_RECOVER, "Failure cannot recover.  DriverSetup option 'key0' appears more than once."}));
+  EXPECT_EQ(TakeError(VI_NULL), (Error{IVI_ERROR_CANNOT_RECOVER,
+                                       "Failure cannot recover.  DriverSetup option 'key0' appears more than once."}));
 }
 
 TEST(OptionString, TextsFromTheCallerAreNeverFormats) {

@@ -25,10 +25,10 @@ struct Row {
   ViAttr id;
   Type type;
   Kind kind;
-  double value = 0;           // simulated default of a numeric or boolean attribute
-  const char* text = "";      // simulated value of a string attribute
-  double written = 0;         // value written by the second pass
-  ViStatus writeStatus = 0;   // for kNoSimulation
+  double value = 0;          // simulated default of a numeric or boolean attribute
+  const char* text = "";     // simulated value of a string attribute
+  double written = 0;        // value written by the second pass
+  ViStatus writeStatus = 0;  // for kNoSimulation
 };
 
 #define ATTR(id) #id, id
@@ -139,12 +139,18 @@ void ReadNumber(ViSession vi, const Row& row, Getter get, Number sentinel, Readi
 Reading Read(ViSession vi, const Row& row) {
   Reading r;
   switch (row.type) {
-    case Type::kBoolean: ReadNumber<ViBoolean>(vi, row, HnVQR_GetAttributeViBoolean, 4242, r); break;
+    case Type::kBoolean:
+      ReadNumber<ViBoolean>(vi, row, HnVQR_GetAttributeViBoolean, 4242, r);
+      break;
     case Type::kInt32:
       ReadNumber<ViInt32>(vi, row, HnVQR_GetAttributeViInt32, static_cast<ViInt32>(kUntouched), r);
       break;
-    case Type::kReal64: ReadNumber<ViReal64>(vi, row, HnVQR_GetAttributeViReal64, kUntouched, r); break;
-    case Type::kSession: ReadNumber<ViSession>(vi, row, HnVQR_GetAttributeViSession, 424242, r); break;
+    case Type::kReal64:
+      ReadNumber<ViReal64>(vi, row, HnVQR_GetAttributeViReal64, kUntouched, r);
+      break;
+    case Type::kSession:
+      ReadNumber<ViSession>(vi, row, HnVQR_GetAttributeViSession, 424242, r);
+      break;
     case Type::kString: {
       char text[512] = "untouched";
       r.status = HnVQR_GetAttributeViString(vi, "", row.id, sizeof text, text);
@@ -259,8 +265,9 @@ TEST(SimulatedAttributes, FixedCapabilitiesRefuseOtherValues) {
   ASSERT_SESSION_OPEN(session);
   const auto refusal = [](const std::string& value, const char* function) {
     return Error{IVI_ERROR_VALUE_NOT_SUPPORTED, "Does not support this class-compliant feature:  Enumeration value '" +
-                                                    value + "' passed as the value for parameter 'AttributeValue' in "
-                                                            "function '" +
+                                                    value +
+                                                    "' passed as the value for parameter 'AttributeValue' in "
+                                                    "function '" +
                                                     function + "'."};
   };
   for (const ViBoolean value : {ViBoolean{VI_FALSE}, ViBoolean{2}, ViBoolean{0xFFFF}}) {

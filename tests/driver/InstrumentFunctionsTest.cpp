@@ -120,7 +120,7 @@ TEST(Output, MaximumLimitsFollowThePowerRating) {
     ViReal64 given;
     ViReal64 expected;
   } cases[] = {
-      {true, 50.0, 12.0}, {true, 20.0, 20.0}, {true, 0.0, 20.0},  {true, -5.0, 20.0},  {true, 30.0, 20.0},
+      {true, 50.0, 12.0},  {true, 20.0, 20.0},  {true, 0.0, 20.0},  {true, -5.0, 20.0},  {true, 30.0, 20.0},
       {false, 20.0, 30.0}, {false, 10.0, 50.0}, {false, 0.0, 50.0}, {false, 12.0, 50.0}, {false, 40.0, 15.0},
   };
   for (const auto& c : cases) {
@@ -162,8 +162,7 @@ TEST(Output, OutputRangeIsCheckedAgainstTheModelRatings) {
   };
   for (const auto& c : cases) {
     ASSERT_EQ(HnVQR_ClearError(session), VI_SUCCESS);
-    EXPECT_EQ(HnVQR_ConfigureOutputRange(session, "", c.type, c.range), c.expected.code)
-        << c.type << " " << c.range;
+    EXPECT_EQ(HnVQR_ConfigureOutputRange(session, "", c.type, c.range), c.expected.code) << c.type << " " << c.range;
     EXPECT_EQ(TakeError(session), c.expected) << c.type << " " << c.range;
   }
   EXPECT_EQ(HnVQR_ConfigureOutputRange(session, "CH9", HNVQR_VAL_RANGE_VOLTAGE, 1.0),
@@ -211,7 +210,8 @@ TEST(Output, SimulatedOutputStateIsConstantVoltage) {
   const struct {
     ViInt32 state;
     ViBoolean expected;
-  } cases[] = {{0, VI_TRUE}, {1, VI_FALSE}, {2, VI_FALSE}, {3, VI_FALSE}, {4, VI_FALSE}, {99, VI_FALSE}, {-1, VI_FALSE}};
+  } cases[] = {{0, VI_TRUE},  {1, VI_FALSE},  {2, VI_FALSE}, {3, VI_FALSE},
+               {4, VI_FALSE}, {99, VI_FALSE}, {-1, VI_FALSE}};
   for (const auto& c : cases) {
     ViBoolean inState = 77;
     EXPECT_EQ(HnVQR_QueryOutputState(session, "CH1", c.state, &inState), VI_SUCCESS) << c.state;
@@ -238,8 +238,8 @@ TEST(Output, RefusedFirstValueLeavesTheSecondUnwritten) {
   Session session;
   ASSERT_SESSION_OPEN(session);
   EXPECT_EQ(HnVQR_ConfigureOVP(session, "", VI_FALSE, 30.5), IVI_ERROR_VALUE_NOT_SUPPORTED);
-  EXPECT_EQ(TakeError(session), (Error{IVI_ERROR_VALUE_NOT_SUPPORTED,
-                                       ValueNotSupported("VI_FALSE", "AttributeValue", "OVP_ENABLED")}));
+  EXPECT_EQ(TakeError(session),
+            (Error{IVI_ERROR_VALUE_NOT_SUPPORTED, ValueNotSupported("VI_FALSE", "AttributeValue", "OVP_ENABLED")}));
   EXPECT_EQ(GetReal64(session, HNVQR_ATTR_OVP_LIMIT), 20.0);
   EXPECT_EQ(HnVQR_ConfigureCurrentLimit(session, "", HNVQR_VAL_CURRENT_REGULATE, 2.0), IVI_ERROR_VALUE_NOT_SUPPORTED);
   EXPECT_EQ(TakeError(session),

@@ -187,7 +187,10 @@ TEST(Selector, HostileSelectorsFailWithoutHarm) {
       {"'[a' on a single-channel read", "[a", 0, true},
       {"'[' and a digit", "[1", 0, true},
       {"control characters", std::string("CH1\x01", 4), IVI_ERROR_BADLY_FORMED_SELECTOR},
-      {"non-ASCII", "CH\xc3\xa9" "1", IVI_ERROR_BADLY_FORMED_SELECTOR},
+      {"non-ASCII",
+       "CH\xc3\xa9"
+       "1",
+       IVI_ERROR_BADLY_FORMED_SELECTOR},
   };
   const auto accessors = ChannelAccessors();
   for (const auto& c : cases) {
@@ -275,8 +278,8 @@ TEST(ChannelName, IndexIsOneBasedAndTheNameIsCutToTheBuffer) {
     std::memset(name, 'x', sizeof name);
     EXPECT_EQ(HnVQR_GetChannelName(session, c.index, sizeof name, name), IVI_ERROR_INVALID_VALUE) << c.index;
     EXPECT_EQ(TakeError(session), (Error{IVI_ERROR_INVALID_VALUE, std::string("Invalid value '") + c.shown +
-                                                                    "' for function 'GetOutputChannelName', "
-                                                                    "parameter 'Index'."}))
+                                                                      "' for function 'GetOutputChannelName', "
+                                                                      "parameter 'Index'."}))
         << c.index;
   }
 }
@@ -286,7 +289,8 @@ TEST(ChannelName, ChannelCountIsOneAndReadOnly) {
   ASSERT_SESSION_OPEN(session);
   EXPECT_EQ(GetInt32(session, HNVQR_ATTR_CHANNEL_COUNT), 1);
   EXPECT_EQ(HnVQR_SetAttributeViInt32(session, "", HNVQR_ATTR_CHANNEL_COUNT, 2), IVI_ERROR_ATTR_NOT_WRITABLE);
-  EXPECT_EQ(TakeError(session), (Error{IVI_ERROR_ATTR_NOT_WRITABLE, "Attribute 'HNVQR_ATTR_CHANNEL_COUNT' is read-only."}));
+  EXPECT_EQ(TakeError(session),
+            (Error{IVI_ERROR_ATTR_NOT_WRITABLE, "Attribute 'HNVQR_ATTR_CHANNEL_COUNT' is read-only."}));
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ TEST(SessionLifecycle, TenThousandInitsGiveBackEveryHandle) {
   for (int cycle = 0; cycle < 10000; ++cycle) {
     ViSession vi = VI_NULL;
     if (cycle % 4 == 3) {
-      const ViStatus status = HnVQR_InitWithOptions(const_cast<ViRsrc>(kResource), VI_TRUE, VI_TRUE,
-                                                    failing[(cycle / 4) % 4], &vi);
+      const ViStatus status =
+          HnVQR_InitWithOptions(const_cast<ViRsrc>(kResource), VI_TRUE, VI_TRUE, failing[(cycle / 4) % 4], &vi);
       ASSERT_LT(status, 0) << cycle;
       ASSERT_EQ(vi, VI_NULL) << cycle;
       ++refused;

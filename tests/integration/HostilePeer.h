@@ -99,9 +99,7 @@ class Peer {
   }
 
  private:
-  static std::string Header(const std::string& line) {
-    return line.substr(0, line.find_first_of(" \n"));
-  }
+  static std::string Header(const std::string& line) { return line.substr(0, line.find_first_of(" \n")); }
   static std::string GoodAnswer(const std::string& header) {
     if (header == "*IDN?") return "Halvorn,VQR-A4,SN1,2.14\n";
     if (header == "*ESR?" || header == "*OPC?") return "0\n";

@@ -35,20 +35,28 @@ const char* Name(Call call) {
 // The query each call sends that the peer answers badly.
 const char* HostileHeader(Call call) {
   switch (call) {
-    case Call::Init: return "*IDN?";
-    case Call::CheckedCommand: return "*ESR?";
-    case Call::ErrorQuery: return ":SYST:ERR?";
-    default: return "MEAS:VOLT?";
+    case Call::Init:
+      return "*IDN?";
+    case Call::CheckedCommand:
+      return "*ESR?";
+    case Call::ErrorQuery:
+      return ":SYST:ERR?";
+    default:
+      return "MEAS:VOLT?";
   }
 }
 
 // The good answer to that query, for the trickles.
 std::string GoodAnswer(Call call) {
   switch (call) {
-    case Call::Init: return "Halvorn,VQR-A4,SN1,2.14\n";
-    case Call::CheckedCommand: return "0\n";
-    case Call::ErrorQuery: return "0,\"No error\"\n";
-    default: return "1.5\n";
+    case Call::Init:
+      return "Halvorn,VQR-A4,SN1,2.14\n";
+    case Call::CheckedCommand:
+      return "0\n";
+    case Call::ErrorQuery:
+      return "0,\"No error\"\n";
+    default:
+      return "1.5\n";
   }
 }
 
@@ -89,8 +97,10 @@ const StreamCase kStreamCases[] = {
     {"EndlessNuls", [](Call) { return Endless(std::string(16, '\0')); }, {kTmo, kTmo, kTmo, kTmo, kTmo}},
     {"HugeLine", [](Call) { return Huge(10u << 20, true); }, {kIo, kIo, kIo, kIo, VI_SUCCESS_TERM_CHAR}, 2000},
     {"HugeLineUnterminated", [](Call) { return Huge(10u << 20, false); }, {kTmo, kTmo, kTmo, kTmo, kTmo}},
-    {"TrickleWithinTimeOut", [](Call c) { return Trickle(GoodAnswer(c), milliseconds(15), false); },
-     {VI_SUCCESS, VI_SUCCESS, VI_SUCCESS, VI_SUCCESS, VI_SUCCESS_TERM_CHAR}, 1000},
+    {"TrickleWithinTimeOut",
+     [](Call c) { return Trickle(GoodAnswer(c), milliseconds(15), false); },
+     {VI_SUCCESS, VI_SUCCESS, VI_SUCCESS, VI_SUCCESS, VI_SUCCESS_TERM_CHAR},
+     1000},
     {"TrickleForEver", [](Call) { return Trickle("1", milliseconds(100), true); }, {kTmo, kTmo, kTmo, kTmo, kTmo}},
     {"BinaryGarbage",
      [](Call) {
@@ -107,8 +117,7 @@ const StreamCase kStreamCases[] = {
 // Behaviours of one query in particular.
 const Case kAnswerCases[] = {
     {"IdentityWithTooFewFields", Call::Init, [](Call) { return Answer("Halvorn,VQR-A4\n"); }, kIo},
-    {"IdentityWithTooManyFields", Call::Init, [](Call) { return Answer("Halvorn,VQR-A4,SN1,2.14,x,y\n"); },
-     VI_SUCCESS},
+    {"IdentityWithTooManyFields", Call::Init, [](Call) { return Answer("Halvorn,VQR-A4,SN1,2.14,x,y\n"); }, VI_SUCCESS},
     {"IdentityWithOverlongFields", Call::Init,
      [](Call) { return Answer(std::string(300, 'H') + "," + std::string(300, 'V') + ",SN1,2.14\n"); }, kIo},
     {"StatusMalformed", Call::CheckedCommand, [](Call) { return Answer("ready\n"); }, kIo},
@@ -116,15 +125,15 @@ const Case kAnswerCases[] = {
     {"StatusHugeNumber", Call::CheckedCommand, [](Call) { return Answer(std::string(5000, '9') + "\n"); }, kIo},
     {"ErrorMalformed", Call::ErrorQuery, [](Call) { return Answer("garbage\n"); }, kBadReply},
     {"ErrorNegative", Call::ErrorQuery, [](Call) { return Answer("-113,\"Undefined header\"\n"); }, VI_SUCCESS},
-    {"ErrorCodeHuge", Call::ErrorQuery, [](Call) { return Answer(std::string(5000, '9') + ",\"x\"\n"); },
-     kBadReply},
+    {"ErrorCodeHuge", Call::ErrorQuery, [](Call) { return Answer(std::string(5000, '9') + ",\"x\"\n"); }, kBadReply},
 };
 
 std::vector<Case> AllCases() {
   std::vector<Case> cases(std::begin(kAnswerCases), std::end(kAnswerCases));
   for (const StreamCase& stream : kStreamCases)
     for (int call = 0; call < 5; ++call)
-      cases.push_back({stream.name, static_cast<Call>(call), stream.behaviour, stream.expected[call], stream.timeoutMs});
+      cases.push_back(
+          {stream.name, static_cast<Call>(call), stream.behaviour, stream.expected[call], stream.timeoutMs});
   return cases;
 }
 
@@ -142,9 +151,12 @@ ViStatus Open(const Peer& peer, const char* options, ViSession* vi) {
 ViStatus RunCall(Call call, ViSession vi, const Peer& peer, ViSession* opened) {
   ViReal64 volts = 0;
   switch (call) {
-    case Call::Init: return Open(peer, "QueryInstrStatus=0", opened);
-    case Call::Measure: return HnVQR_MeasureVoltage(vi, &volts);
-    case Call::CheckedCommand: return HnVQR_ConfigureVoltageLevel(vi, "CH1", 12.0);
+    case Call::Init:
+      return Open(peer, "QueryInstrStatus=0", opened);
+    case Call::Measure:
+      return HnVQR_MeasureVoltage(vi, &volts);
+    case Call::CheckedCommand:
+      return HnVQR_ConfigureVoltageLevel(vi, "CH1", 12.0);
     case Call::ErrorQuery: {
       ViInt32 code = 0;
       ViChar message[256];

@@ -51,10 +51,10 @@ struct AttributeCase {
   const char* name;
   ViAttr id;
   const char* channel;
-  const char* set;                       // the bytes a write of `value` sends; nullptr: read-only
-  void (*prepare)(vqrsim::Server&);      // read-only rows: puts the emulator in the state read
-  const char* get;                       // the bytes a read sends
-  Value value;                           // written (when writable), then read back
+  const char* set;                   // the bytes a write of `value` sends; nullptr: read-only
+  void (*prepare)(vqrsim::Server&);  // read-only rows: puts the emulator in the state read
+  const char* get;                   // the bytes a read sends
+  Value value;                       // written (when writable), then read back
 };
 
 const AttributeCase kAttributeCases[] = {
@@ -65,15 +65,15 @@ const AttributeCase kAttributeCases[] = {
      "CURR:PROT?\n", 7.5},
     {"CurrentLimit", HNVQR_ATTR_CURRENT_LIMIT, "CH1", "CURR:PROT 4\n", nullptr, "CURR:PROT?\n", 4.0},
     {"PowerLevel", HNVQR_ATTR_POWER_LEVEL, "", "POW 450\n", nullptr, "POW?\n", 450.0},
-    {"OverPowerProtectionLevel", HNVQR_ATTR_OVER_POWER_PROTECTION_LEVEL, "", "POW:PROT 550\n", nullptr,
-     "POW:PROT?\n", 550.0},
+    {"OverPowerProtectionLevel", HNVQR_ATTR_OVER_POWER_PROTECTION_LEVEL, "", "POW:PROT 550\n", nullptr, "POW:PROT?\n",
+     550.0},
     {"RemoteSenseResistance", HNVQR_ATTR_REMOTE_SENSE_RESISTANCE, "", "RSEN:RES 0.125\n", nullptr, "RSEN:RES?\n",
      0.125},
 
-    {"OperationCondition", HNVQR_ATTR_OPERATION_CONDITION_REGISTER, "", nullptr, RegulateAt12Volts,
-     "STAT:OPER:COND?\n", ViInt32{512}},
-    {"OperationEnable", HNVQR_ATTR_OPERATION_ENABLE_REGISTER, "", "STAT:OPER:ENAB 512\n", nullptr,
-     "STAT:OPER:ENAB?\n", ViInt32{512}},
+    {"OperationCondition", HNVQR_ATTR_OPERATION_CONDITION_REGISTER, "", nullptr, RegulateAt12Volts, "STAT:OPER:COND?\n",
+     ViInt32{512}},
+    {"OperationEnable", HNVQR_ATTR_OPERATION_ENABLE_REGISTER, "", "STAT:OPER:ENAB 512\n", nullptr, "STAT:OPER:ENAB?\n",
+     ViInt32{512}},
     {"OperationEvent", HNVQR_ATTR_OPERATION_EVENT_REGISTER, "", nullptr, RegulateAt12Volts, "STAT:OPER?\n",
      ViInt32{512}},
     {"QuestionableCondition", HNVQR_ATTR_QUESTIONABLE_CONDITION_REGISTER, "", nullptr, TripOverVoltage,
@@ -147,16 +147,15 @@ struct TypedAccess {
   ViStatus (*get)(ViSession, ViConstString, ViAttr, Value&);
 };
 template <class T, auto Set, auto Get>
-constexpr TypedAccess kNumericAccess{
-    [](ViSession vi, ViConstString channel, ViAttr id, const Value& value) {
-      return Set(vi, channel, id, std::get<T>(value));
-    },
-    [](ViSession vi, ViConstString channel, ViAttr id, Value& read) {
-      T value{};
-      const ViStatus status = Get(vi, channel, id, &value);
-      read = value;
-      return status;
-    }};
+constexpr TypedAccess kNumericAccess{[](ViSession vi, ViConstString channel, ViAttr id, const Value& value) {
+                                       return Set(vi, channel, id, std::get<T>(value));
+                                     },
+                                     [](ViSession vi, ViConstString channel, ViAttr id, Value& read) {
+                                       T value{};
+                                       const ViStatus status = Get(vi, channel, id, &value);
+                                       read = value;
+                                       return status;
+                                     }};
 const TypedAccess& AccessFor(const Value& value) {
   static const TypedAccess kText{
       [](ViSession vi, ViConstString channel, ViAttr id, const Value& text) {
@@ -236,28 +235,27 @@ TEST_F(LiveAttributes, TokensAreReadInEveryFormAndUnknownOnesFail) {
     EXPECT_EQ(read, c.expected);
     EXPECT_EQ(SentThenClear(), (std::vector<std::string>{std::string(c.query) + "\n", "*ESR?\n"}));
   }
-  for (const auto& [id, query] : {std::pair{HNVQR_ATTR_AUTO_START_ENABLED, "OUTP:AUTO?"},
-                                  std::pair{HNVQR_ATTR_REMOTE_SENSE_ENABLED, "RSEN?"}}) {
+  for (const auto& [id, query] :
+       {std::pair{HNVQR_ATTR_AUTO_START_ENABLED, "OUTP:AUTO?"}, std::pair{HNVQR_ATTR_REMOTE_SENSE_ENABLED, "RSEN?"}}) {
     SCOPED_TRACE(query);
     server_.override_reply(query, "MAYBE\n", 1);
     ViBoolean read = 0;
     EXPECT_EQ(HnVQR_GetAttributeViBoolean(vi_, "", id, &read), IVI_ERROR_UNEXPECTED_RESPONSE);
-    EXPECT_EQ(LastError(vi_),
-              "Unexpected response from instrument.  Could not convert instrument response (MAYBE) to a defined value.");
+    EXPECT_EQ(
+        LastError(vi_),
+        "Unexpected response from instrument.  Could not convert instrument response (MAYBE) to a defined value.");
     EXPECT_EQ(SentThenClear(), std::vector<std::string>{std::string(query) + "\n"});
   }
   // A value without a token is refused before anything is sent.
   EXPECT_EQ(HnVQR_SetAttributeViInt32(vi_, "", HNVQR_ATTR_CONTROL_SOURCE, 6), IVI_ERROR_CANNOT_RECOVER);
-  EXPECT_EQ(LastError(vi_),
-            "Failure cannot recover.  Could not convert defined value '6' to an instrument command.");
+  EXPECT_EQ(LastError(vi_), "Failure cannot recover.  Could not convert defined value '6' to an instrument command.");
   EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(LiveAttributes, TextTooLongForTheCallersBufferIsCut) {
-  for (const auto& [id, query, start] :
-       {std::tuple{HNVQR_ATTR_DEVICE_CAPABILITIES, "SYST:CAP?\n", "(DCP"},
-        std::tuple{HNVQR_ATTR_LAST_SELF_TEST_RESULT, "TEST:SELF:QUER?\n", "Self"},
-        std::tuple{HNVQR_ATTR_SCPI_VERSION, "SYST:VERS?\n", "1999"}}) {
+  for (const auto& [id, query, start] : {std::tuple{HNVQR_ATTR_DEVICE_CAPABILITIES, "SYST:CAP?\n", "(DCP"},
+                                         std::tuple{HNVQR_ATTR_LAST_SELF_TEST_RESULT, "TEST:SELF:QUER?\n", "Self"},
+                                         std::tuple{HNVQR_ATTR_SCPI_VERSION, "SYST:VERS?\n", "1999"}}) {
     SCOPED_TRACE(query);
     ViChar text[64] = {};
     EXPECT_EQ(HnVQR_GetAttributeViString(vi_, "", id, 5, text), HNVQR_MAX_STRING_ATTRIBUTE_LENGTH);
@@ -301,10 +299,10 @@ TEST_F(LiveAttributes, InstrumentOperationsSendTheirCommands) {
   ASSERT_EQ(HnVQR_SetMaxVoltageLevel(vi_), VI_SUCCESS);
   ASSERT_EQ(HnVQR_SetMinCurrentLevel(vi_), VI_SUCCESS);
   ASSERT_EQ(HnVQR_ClearStatus(vi_), VI_SUCCESS);
-  EXPECT_EQ(Sent(), (std::vector<std::string>{"CAL:CALC:VOLT:PAR 1,2.5,0.001,100\n", "*ESR?\n",
-                                              "CAL:CALC:CURR:PAR 1e-20,-3,0,7\n", "*ESR?\n",
-                                              "RSEN:RES:CALC 0.5\n", "*ESR?\n", "VOLT MAX\n", "*ESR?\n",
-                                              "CURR MIN\n", "*ESR?\n", "*CLS\n", "*ESR?\n"}));
+  EXPECT_EQ(Sent(),
+            (std::vector<std::string>{"CAL:CALC:VOLT:PAR 1,2.5,0.001,100\n", "*ESR?\n",
+                                      "CAL:CALC:CURR:PAR 1e-20,-3,0,7\n", "*ESR?\n", "RSEN:RES:CALC 0.5\n", "*ESR?\n",
+                                      "VOLT MAX\n", "*ESR?\n", "CURR MIN\n", "*ESR?\n", "*CLS\n", "*ESR?\n"}));
 }
 
 // A bench user's session, as a script: the same on the LAN socket and on the serial link.

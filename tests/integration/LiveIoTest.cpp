@@ -46,8 +46,7 @@ TEST_F(LiveIo, InitializationIdentifiesTheModelAndItsRatings) {
 TEST_F(LiveIo, InitializationWithStatusQueryClearsAndChecksTheInstrument) {
   server_.clear_transcript();
   ViSession vi = VI_NULL;
-  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(resource_.c_str()), VI_TRUE, VI_FALSE, "QueryInstrStatus=1",
-                                  &vi),
+  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(resource_.c_str()), VI_TRUE, VI_FALSE, "QueryInstrStatus=1", &vi),
             VI_SUCCESS);
   EXPECT_EQ(Sent(), (std::vector<std::string>{"*CLS\n", "*ESR?\n", "*IDN?\n", "*ESR?\n"}));
   EXPECT_EQ(HnVQR_close(vi), VI_SUCCESS);
@@ -93,13 +92,12 @@ TEST_F(LiveIo, UnknownModelFailsInitializationAfterClosingTheIo) {
 
 TEST_F(LiveIo, MalformedIdentityAnswersFailWithoutOverrunningAnything) {
   const int descriptors = OpenDescriptorCount();
-  for (const std::string& answer : {std::string("Halvorn,VQR-A4,SIM1\n"), std::string("Halvorn,") +
-                                                                              std::string(300, 'M') + ",S,1\n",
-                                    std::string("\x01\x02\xff,\n"), std::string("no commas at all\n")}) {
+  for (const std::string& answer :
+       {std::string("Halvorn,VQR-A4,SIM1\n"), std::string("Halvorn,") + std::string(300, 'M') + ",S,1\n",
+        std::string("\x01\x02\xff,\n"), std::string("no commas at all\n")}) {
     server_.override_reply("*IDN?", answer, 1);
     ViSession vi = VI_NULL;
-    const ViStatus status =
-        HnVQR_InitWithOptions(const_cast<ViRsrc>(resource_.c_str()), VI_TRUE, VI_FALSE, "", &vi);
+    const ViStatus status = HnVQR_InitWithOptions(const_cast<ViRsrc>(resource_.c_str()), VI_TRUE, VI_FALSE, "", &vi);
     EXPECT_LT(status, 0) << answer;
     EXPECT_EQ(vi, VI_NULL);
   }

@@ -67,8 +67,9 @@ class TraceReplay : public live::LiveTest {
   std::vector<Outcome> RunScenario(const std::string& resource, const std::string& options, bool live) {
     std::vector<Outcome> outcomes;
     ViSession vi = VI_NULL;
-    outcomes.push_back({"init", HnVQR_InitWithOptions(const_cast<ViRsrc>(resource.c_str()), VI_TRUE, VI_FALSE,
-                                                      options.c_str(), &vi), 0.0});
+    outcomes.push_back(
+        {"init", HnVQR_InitWithOptions(const_cast<ViRsrc>(resource.c_str()), VI_TRUE, VI_FALSE, options.c_str(), &vi),
+         0.0});
     if (vi == VI_NULL) return outcomes;
     outcomes.push_back({"volt", HnVQR_ConfigureVoltageLevel(vi, "CH1", 12.0), 0.0});
     outcomes.push_back({"output", HnVQR_ConfigureOutputEnabled(vi, "CH1", VI_TRUE), 0.0});
@@ -110,11 +111,14 @@ TEST_F(TraceReplay, SessionTraceHoldsTheCallsAndTheirBytesInOrder) {
     for (const char* field : {"t", "wall", "pid", "tid", "op", "dur"}) EXPECT_TRUE(event.contains(field)) << event;
   EXPECT_EQ(events.front()["op"], "open");
   EXPECT_EQ(events.front()["resource"], resource_);
-  const long identity = Find(events, [](const json& e) { return e.value("op", json()) == "query" && e.value("bytes", json()) == "*IDN?\n"; });
+  const long identity = Find(
+      events, [](const json& e) { return e.value("op", json()) == "query" && e.value("bytes", json()) == "*IDN?\n"; });
   ASSERT_GE(identity, 0);
   EXPECT_NE(events[identity]["reply"].get<std::string>().find("VQR-A4"), std::string::npos);
 
-  const long volt = Find(events, [](const json& e) { return e.value("op", json()) == "write" && e.value("bytes", json()) == "VOLT 12\n"; });
+  const long volt = Find(events, [](const json& e) {
+    return e.value("op", json()) == "write" && e.value("bytes", json()) == "VOLT 12\n";
+  });
   const long call = Find(events, [](const json& e) {
     return e.value("op", json()) == "call" && e.value("function", json()) == "HnVQR_ConfigureVoltageLevel";
   });
@@ -124,13 +128,18 @@ TEST_F(TraceReplay, SessionTraceHoldsTheCallsAndTheirBytesInOrder) {
   EXPECT_EQ(events[call]["args"]["Level"], 12.0);
   EXPECT_EQ(events[call]["status"], 0);
   // Only the caller's calls: the driver's own nested use of its exports has no line.
-  EXPECT_EQ(Find(events, [](const json& e) { return e.value("function", json()) == "HnVQR_SetAttributeViReal64"; }), -1);
+  EXPECT_EQ(Find(events, [](const json& e) { return e.value("function", json()) == "HnVQR_SetAttributeViReal64"; }),
+            -1);
 
-  const long measured = Find(events, [](const json& e) { return e.value("function", json()) == "HnVQR_MeasureVoltage"; });
+  const long measured =
+      Find(events, [](const json& e) { return e.value("function", json()) == "HnVQR_MeasureVoltage"; });
   ASSERT_GE(measured, 0);
   EXPECT_EQ(events[measured]["args"]["Val"], 12.0);
   EXPECT_GE(Find(events, [](const json& e) { return e.value("status", json()) == IVI_ERROR_INSTRUMENT_STATUS; }), 0);
-  EXPECT_GE(Find(events, [](const json& e) { return e.value("op", json()) == "query" && e.value("status", json()) == VI_ERROR_TMO; }), 0);
+  EXPECT_GE(
+      Find(events,
+           [](const json& e) { return e.value("op", json()) == "query" && e.value("status", json()) == VI_ERROR_TMO; }),
+      0);
   EXPECT_EQ(events.back()["function"], "HnVQR_close");
   EXPECT_GE(Find(events, [](const json& e) { return e.value("op", json()) == "close"; }), 0);
 }
@@ -146,7 +155,9 @@ TEST_F(TraceReplay, ReplayedWriteThatDiffersNamesTheByteAndTheRecordedLine) {
   Record();
   server_.stop();
   const std::vector<json> events = ReadTrace(trace_);
-  const long volt = Find(events, [](const json& e) { return e.value("op", json()) == "write" && e.value("bytes", json()) == "VOLT 12\n"; });
+  const long volt = Find(events, [](const json& e) {
+    return e.value("op", json()) == "write" && e.value("bytes", json()) == "VOLT 12\n";
+  });
   ASSERT_GE(volt, 0);
 
   const std::string replay = "REPLAY::" + trace_ + "::INSTR";

@@ -5,12 +5,12 @@
 
 #include "HnVQR.h"
 
-#define EXPECT(cond)                                                  \
-  do {                                                                \
-    if (!(cond)) {                                                    \
+#define EXPECT(cond)                                                      \
+  do {                                                                    \
+    if (!(cond)) {                                                        \
       fprintf(stderr, "%s:%d: expected %s\n", __FILE__, __LINE__, #cond); \
-      return 1;                                                       \
-    }                                                                 \
+      return 1;                                                           \
+    }                                                                     \
   } while (0)
 
 int main(void) {

@@ -24,12 +24,10 @@ Pairs InherentOptions(std::string_view optionString) {
 }
 
 TEST(OptionScannersTest, InherentOptionsSkipWhatIsNotANameValuePair) {
-  EXPECT_EQ(InherentOptions("Simulate=True,RangeCheck=0"),
-            (Pairs{{"simulate", "true"}, {"rangecheck", "0"}}));
+  EXPECT_EQ(InherentOptions("Simulate=True,RangeCheck=0"), (Pairs{{"simulate", "true"}, {"rangecheck", "0"}}));
   EXPECT_EQ(InherentOptions("simulate = VI_TRUE , rangecheck = false"),
             (Pairs{{"simulate", "vi_true"}, {"rangecheck", "false"}}));
-  EXPECT_EQ(InherentOptions("Simulate=true;Cache=false"),
-            (Pairs{{"simulate", "true"}, {"cache", "false"}}));
+  EXPECT_EQ(InherentOptions("Simulate=true;Cache=false"), (Pairs{{"simulate", "true"}, {"cache", "false"}}));
   EXPECT_EQ(InherentOptions("Simulate"), Pairs{});
   EXPECT_EQ(InherentOptions("Simulate="), Pairs{});
   EXPECT_EQ(InherentOptions("Simulate=, Cache=1"), (Pairs{{"cache", "1"}}));
@@ -82,13 +80,11 @@ TEST(OptionScannersTest, DriverSetupIsTheRestOfTheFirstLineAfterTheKeyword) {
 TEST(OptionScannersTest, DriverSetupItemsKeepBlanksBeforeTheComma) {
   const auto location = FindDriverSetup("DriverSetup=Model=VQR-A1 , Trace=1");
   ASSERT_TRUE(location);
-  EXPECT_EQ(NamesAndValues(DriverSetupItemMatches(location->value)),
-            (Pairs{{"Model", "VQR-A1 "}, {"Trace", "1"}}));
+  EXPECT_EQ(NamesAndValues(DriverSetupItemMatches(location->value)), (Pairs{{"Model", "VQR-A1 "}, {"Trace", "1"}}));
 
   EXPECT_EQ(NamesAndValues(DriverSetupItemMatches("Model=VQR-A1, model=VQR-A2")),
             (Pairs{{"Model", "VQR-A1"}, {"model", "VQR-A2"}}));
-  EXPECT_EQ(NamesAndValues(DriverSetupItemMatches("a+b : x=y;z:w ,c")),
-            (Pairs{{"a+b", "x=y;z:w "}}));
+  EXPECT_EQ(NamesAndValues(DriverSetupItemMatches("a+b : x=y;z:w ,c")), (Pairs{{"a+b", "x=y;z:w "}}));
   // Only blanks before the comma: the last blank is the value.
   EXPECT_EQ(NamesAndValues(DriverSetupItemMatches("a= ,b=1")), (Pairs{{"a", " "}, {"b", "1"}}));
   EXPECT_EQ(NamesAndValues(DriverSetupItemMatches("a=\t \n")), (Pairs{{"a", "\n"}}));

@@ -58,9 +58,7 @@ std::ostream& operator<<(std::ostream& out, const Piece& piece) {
   return out << piece.offset << ":'" << piece.text << "'";
 }
 
-Piece PieceOf(std::string_view whole, std::string_view part) {
-  return {part.data() - whole.data(), std::string(part)};
-}
+Piece PieceOf(std::string_view whole, std::string_view part) { return {part.data() - whole.data(), std::string(part)}; }
 
 struct ItemMatch {
   Piece match, name, value;
@@ -73,16 +71,14 @@ std::ostream& operator<<(std::ostream& out, const ItemMatch& m) {
 
 std::vector<ItemMatch> RegexItems(const std::string& text, const std::regex& pattern) {
   std::vector<ItemMatch> result;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
-       it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it) {
     const std::smatch& m = *it;
     result.push_back({{m.position(0), m.str(0)}, {m.position(1), m.str(1)}, {m.position(2), m.str(2)}});
   }
   return result;
 }
 
-std::vector<ItemMatch> ScannerItems(const std::string& text,
-                                    const std::vector<NameValueMatch>& matches) {
+std::vector<ItemMatch> ScannerItems(const std::string& text, const std::vector<NameValueMatch>& matches) {
   std::vector<ItemMatch> result;
   for (const NameValueMatch& m : matches) {
     result.push_back({PieceOf(text, m.match), PieceOf(text, m.name), PieceOf(text, m.value)});
@@ -124,8 +120,8 @@ TEST(RegexEquivalenceTest, FindDriverSetupMatchesRegexSearch) {
   const std::regex pattern(R"(\s*DriverSetup\s*=(.*))", kEcmaIcase);
   TextGenerator texts("DdRrIiVvEeSsTtUuPp =\n\r\t\v\f,x\xE9",
                       {"DriverSetup", "driversetup", "DRIVERSETUP", "DriverSetu", "riverSetup",
-                       "DriverSetup=", " dRiVeRsEtUp =", "\tDriverSetup\n=", "=", " ", "  ",
-                       "\n", "\r", "\t", ",", "x", "Model=VQR", "\xC9"});
+                       "DriverSetup=", " dRiVeRsEtUp =", "\tDriverSetup\n=", "=", " ", "  ", "\n", "\r", "\t", ",", "x",
+                       "Model=VQR", "\xC9"});
   int found = 0;
   for (int i = 0; i < kTextsPerScanner; ++i) {
     const std::string text = texts.Next();
@@ -144,31 +140,26 @@ TEST(RegexEquivalenceTest, FindDriverSetupMatchesRegexSearch) {
 
 TEST(RegexEquivalenceTest, InherentOptionMatchesMatchRegexIterator) {
   const std::regex pattern(R"(\s*(\w+)\s*=\s*(\w+)\s*,?)", kEcma);
-  TextGenerator texts("ab_1 =,;\t\n\v\f-x\xE9",
-                      {"simulate", "cache", "=", " = ", " ", ",", ", ", ";", "\t", "\n", "1",
-                       "true", "vi_true", "_", "-", "x", "\xE9"});
+  TextGenerator texts("ab_1 =,;\t\n\v\f-x\xE9", {"simulate", "cache", "=", " = ", " ", ",", ", ", ";", "\t", "\n", "1",
+                                                 "true", "vi_true", "_", "-", "x", "\xE9"});
   ExpectScannerMatchesRegexIterator(pattern, texts, InherentOptionMatches);
 }
 
 TEST(RegexEquivalenceTest, DriverSetupItemMatchesMatchRegexIterator) {
   const std::regex pattern(R"(([\w+_]+)\s*(?:=|:)\s*([^,]+))", kEcma);
-  TextGenerator texts("aB_1+=:, \t\n\r\v;-x\xE9",
-                      {"Model", "Trace", "+", "_", "=", ":", " ", "  ", ",", ",,", "\n", "VQR-A1",
-                       ";", "x", "\t", "= ", " ,", "\xE9"});
+  TextGenerator texts("aB_1+=:, \t\n\r\v;-x\xE9", {"Model", "Trace", "+", "_", "=", ":", " ", "  ", ",", ",,", "\n",
+                                                   "VQR-A1", ";", "x", "\t", "= ", " ,", "\xE9"});
   ExpectScannerMatchesRegexIterator(pattern, texts, DriverSetupItemMatches);
 }
 
 TEST(RegexEquivalenceTest, SelectorGrammarMatchesRegex) {
   const std::string identifier = R"(\s*[\w_!]+)";
   const std::string range = R"((?:\s*[a-z_!]+[0-9]+\s*-\s*[a-z_!]+[0-9]+))";
-  const std::string list = "(?:" + range + "|" + identifier + ")" + R"((?:\s*,(?:)" + range +
-                           "|" + identifier + "))*";
-  const std::regex pattern(R"(^(?:\s*\[?)" + list + R"(\s*\]?)(?:\s*:\s*\[?)" + list +
-                               R"(\s*\]?)*$)",
-                           kEcmaIcase);
+  const std::string list = "(?:" + range + "|" + identifier + ")" + R"((?:\s*,(?:)" + range + "|" + identifier + "))*";
+  const std::regex pattern(R"(^(?:\s*\[?)" + list + R"(\s*\]?)(?:\s*:\s*\[?)" + list + R"(\s*\]?)*$)", kEcmaIcase);
   TextGenerator texts("CcHh1209,:[]-!_ \tx\n\v\xE9",
-                      {"CH1", "ch2", "CH", "1", "09", ",", ", ", ":", " : ", "[", "]", "-", " - ",
-                       " ", "\t", "!", "_", "x", "CH1-CH3", "\n", "\xE9"});
+                      {"CH1", "ch2", "CH", "1",  "09", ",", ", ", ":",       " : ", "[",   "]",
+                       "-",   " - ", " ",  "\t", "!",  "_", "x",  "CH1-CH3", "\n",  "\xE9"});
   int accepted = 0;
   for (int i = 0; i < kTextsPerScanner; ++i) {
     const std::string text = texts.Next();
@@ -182,9 +173,8 @@ TEST(RegexEquivalenceTest, SelectorGrammarMatchesRegex) {
 
 TEST(RegexEquivalenceTest, SelectorRangeMatchesRegex) {
   const std::regex pattern(R"(^\s*([a-z_!]+)([0-9]+)\s*-\s*\1([0-9]+)$)", kEcmaIcase);
-  TextGenerator texts("CcHh109-! _\tx\n\xE9",
-                      {"CH", "ch", "Ch", "C", "H", "1", "01", "3", "-", " - ", " ", "\t", "!",
-                       "_", "x", "CH1-CH", "\n", "\xE9"});
+  TextGenerator texts("CcHh109-! _\tx\n\xE9", {"CH", "ch", "Ch", "C", "H", "1", "01", "3", "-", " - ", " ", "\t", "!",
+                                               "_", "x", "CH1-CH", "\n", "\xE9"});
   // Texts shaped like a range, each part drawn from right and wrong variants.
   std::mt19937 random(777);
   const auto pick = [&random](std::initializer_list<const char*> options) {
@@ -198,11 +188,10 @@ TEST(RegexEquivalenceTest, SelectorRangeMatchesRegex) {
   };
   const auto rangeLike = [&] {
     const std::string base = pick({"CH", "ch", "C", "!_", "a_B", "", "1"});
-    const std::string secondBase =
-        random() % 4 != 0 ? flipCase(base) : pick({"C", "CHH", "XY", "", "1"});
-    return pick({"", "", " ", "\t\v", "x"}) + base + pick({"1", "01", "1", "", "x"}) +
-           pick({"", " ", "\f"}) + pick({"-", "-", "-", "", "--"}) + pick({"", " ", "\n"}) +
-           secondBase + pick({"3", "003", "3", "", "3 ", "3\n", "3x"});
+    const std::string secondBase = random() % 4 != 0 ? flipCase(base) : pick({"C", "CHH", "XY", "", "1"});
+    return pick({"", "", " ", "\t\v", "x"}) + base + pick({"1", "01", "1", "", "x"}) + pick({"", " ", "\f"}) +
+           pick({"-", "-", "-", "", "--"}) + pick({"", " ", "\n"}) + secondBase +
+           pick({"3", "003", "3", "", "3 ", "3\n", "3x"});
   };
   int matched = 0;
   for (int i = 0; i < kTextsPerScanner; ++i) {
@@ -229,8 +218,7 @@ TEST(RegexEquivalenceTest, IdentifierRunsMatchRegexIterator) {
     const std::string text = texts.Next();
     SCOPED_TRACE("text '" + Printable(text) + "'");
     std::vector<Piece> expected;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
-         it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it) {
       expected.push_back({it->position(0), it->str(0)});
     }
     std::vector<Piece> actual;

@@ -10,18 +10,35 @@ namespace {
 
 TEST(SelectorScannersTest, GrammarAcceptsListsRangesAndLevels) {
   for (const char* selector :
-       {"CH1", " CH1 ", "[CH1]", "CH1-CH3", "ch1 - CH3", "CH1,CH2", " [ CH1 , CH2 ]", "[CH1",
-        "CH1]", "CH1:X", "[a", "a:[b]:c", "OutputChannel!!CH1", "_!", "CH1] : CH2", "1",
-        "\vCH1\f", "CH01-CH03", "CH1-XY3"}) {
+       {"CH1", " CH1 ", "[CH1]", "CH1-CH3", "ch1 - CH3", "CH1,CH2", " [ CH1 , CH2 ]", "[CH1", "CH1]", "CH1:X", "[a",
+        "a:[b]:c", "OutputChannel!!CH1", "_!", "CH1] : CH2", "1", "\vCH1\f", "CH01-CH03", "CH1-XY3"}) {
     EXPECT_TRUE(MatchesSelectorGrammar(selector)) << "'" << selector << "'";
   }
 }
 
 TEST(SelectorScannersTest, GrammarRejectsBadlyFormedSelectors) {
-  for (const char* selector :
-       {"", " ", "CH1,", "CH1 CH2", "CH-1", "CH1-", "-CH1", "1-2", "CH1-CH2-CH3", "[]", "[[CH1",
-        "CH1]]", "[CH1] ", "CH1:", ":CH1", "CH1::CH2", "CH1;CH2", "CH\xC4" "1", "CH1,,CH2",
-        "CH1-CH2x", "CH1 - 3"}) {
+  for (const char* selector : {"",
+                               " ",
+                               "CH1,",
+                               "CH1 CH2",
+                               "CH-1",
+                               "CH1-",
+                               "-CH1",
+                               "1-2",
+                               "CH1-CH2-CH3",
+                               "[]",
+                               "[[CH1",
+                               "CH1]]",
+                               "[CH1] ",
+                               "CH1:",
+                               ":CH1",
+                               "CH1::CH2",
+                               "CH1;CH2",
+                               "CH\xC4"
+                               "1",
+                               "CH1,,CH2",
+                               "CH1-CH2x",
+                               "CH1 - 3"}) {
     EXPECT_FALSE(MatchesSelectorGrammar(selector)) << "'" << selector << "'";
   }
 }
@@ -39,8 +56,8 @@ TEST(SelectorScannersTest, RangeGivesBaseAndBothNumbers) {
   EXPECT_EQ(range->firstDigits, "1");
   EXPECT_EQ(range->lastDigits, "2");
 
-  for (const char* item : {"CH1-XY3", "CH1-C3", "CH1-CHH3", "CH1-CH", "CH1-CH3 ", "CH-CH3", "1-2",
-                           "CH1CH3", "CH1-CH3-CH4", "CH1-CH3\n"}) {
+  for (const char* item :
+       {"CH1-XY3", "CH1-C3", "CH1-CHH3", "CH1-CH", "CH1-CH3 ", "CH-CH3", "1-2", "CH1CH3", "CH1-CH3-CH4", "CH1-CH3\n"}) {
     EXPECT_FALSE(MatchSelectorRange(item)) << "'" << item << "'";
   }
 }

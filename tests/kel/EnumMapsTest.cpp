@@ -37,12 +37,9 @@ class EnumMaps : public ::testing::Test {
 // Value 0 has a row of its own for VQR-A4; value 1 has a row for the family every model is
 // in; value 2 only generic tokens.
 constexpr kel::EnumCommandRow kTestRows[] = {
-    {"VALUE_0", 0, "!!!", "!!!"},
-    {"VALUE_0", 0, "A, ALPHA", ""},
-    {"VALUE_0_A4", 0, "AA", "VQR-A4"},
-    {"VALUE_1_FAMILY", 1, "BF", "DefaultFamily"},
-    {"VALUE_1", 1, "B", ""},
-    {"VALUE_2", 2, "C", ""},
+    {"VALUE_0", 0, "!!!", "!!!"},      {"VALUE_0", 0, "A, ALPHA", ""},
+    {"VALUE_0_A4", 0, "AA", "VQR-A4"}, {"VALUE_1_FAMILY", 1, "BF", "DefaultFamily"},
+    {"VALUE_1", 1, "B", ""},           {"VALUE_2", 2, "C", ""},
 };
 const kel::EnumCommandMap& TestMap() {
   static const kel::EnumCommandMap map(kTestRows);

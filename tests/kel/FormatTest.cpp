@@ -37,8 +37,8 @@ TEST(MessageFormat, ResultIsCutAtItsLimit) {
 
 TEST(MessageFormat, DescriptionsAppendTheElaborationAfterTwoBlanks) {
   const std::vector<kel::MessageArg> args{"Simulate"};
-  EXPECT_EQ(kel::BuildErrorDescription(static_cast<ViStatus>(0xBFFA0000), "Inherent option '%s' appears more than once.",
-                                       args),
+  EXPECT_EQ(kel::BuildErrorDescription(static_cast<ViStatus>(0xBFFA0000),
+                                       "Inherent option '%s' appears more than once.", args),
             "Failure cannot recover.  Inherent option 'Simulate' appears more than once.");
   // A code without a message records only the elaboration.
   EXPECT_EQ(kel::BuildErrorDescription(static_cast<ViStatus>(0xBFFA7777), "extra", {}), "  extra");

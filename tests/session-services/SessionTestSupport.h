@@ -7,26 +7,26 @@
 #include "IviSessionServices.h"
 
 class ScopedSession {
-public:
-    ScopedSession() { EXPECT_EQ(IviSession_New(&handle_), VI_SUCCESS); }
-    ~ScopedSession() {
-        if (handle_ != VI_NULL) {
-            IviSession_Dispose(handle_);
-        }
+ public:
+  ScopedSession() { EXPECT_EQ(IviSession_New(&handle_), VI_SUCCESS); }
+  ~ScopedSession() {
+    if (handle_ != VI_NULL) {
+      IviSession_Dispose(handle_);
     }
-    ScopedSession(const ScopedSession&) = delete;
-    ScopedSession& operator=(const ScopedSession&) = delete;
+  }
+  ScopedSession(const ScopedSession&) = delete;
+  ScopedSession& operator=(const ScopedSession&) = delete;
 
-    ViSession get() const { return handle_; }
-    // For tests that dispose the handle themselves.
-    ViSession release() {
-        const ViSession handle = handle_;
-        handle_ = VI_NULL;
-        return handle;
-    }
+  ViSession get() const { return handle_; }
+  // For tests that dispose the handle themselves.
+  ViSession release() {
+    const ViSession handle = handle_;
+    handle_ = VI_NULL;
+    return handle;
+  }
 
-private:
-    ViSession handle_ = VI_NULL;
+ private:
+  ViSession handle_ = VI_NULL;
 };
 
 #endif

@@ -15,8 +15,8 @@ constexpr int kOperations = 4000;
 TEST(FaultSoak, EveryFaultGetsItsStatusAndTheSessionRecovers) {
   const soak::Tally tally = soak::FaultSoak(20240611u, soak::Budget::FromEnvironment(kOperations)).Run();
   for (const auto& failure : tally.failures) ADD_FAILURE() << failure;
-  std::printf("%d operations: %d split, %d garbage, %d stalled, %d dropped replies; %d reopenings\n",
-              tally.operations, tally.faults[1], tally.faults[2], tally.faults[3], tally.faults[4], tally.reopenings);
+  std::printf("%d operations: %d split, %d garbage, %d stalled, %d dropped replies; %d reopenings\n", tally.operations,
+              tally.faults[1], tally.faults[2], tally.faults[3], tally.faults[4], tally.reopenings);
   EXPECT_GE(tally.operations, kOperations);
   // The seed must have injected every kind of fault, or the soak proves less than it says.
   for (soak::Fault fault : {soak::Fault::Split, soak::Fault::Garbage, soak::Fault::Stall, soak::Fault::Drop}) {

@@ -215,7 +215,8 @@ class FaultSoak {
       case Operation::Measure: {
         ViReal64 volts = -1;
         const ViStatus status = HnVQR_MeasureVoltage(vi_, &volts);
-        if (status == VI_SUCCESS && volts != 0.0) Fail("the output is off, yet a voltage was measured", status, operation);
+        if (status == VI_SUCCESS && volts != 0.0)
+          Fail("the output is off, yet a voltage was measured", status, operation);
         return status;
       }
       case Operation::Configure: {
@@ -236,7 +237,8 @@ class FaultSoak {
       case Operation::GetModel: {
         ViChar model[64] = {};
         const ViStatus status = HnVQR_GetAttributeViString(vi_, "", HNVQR_ATTR_INSTRUMENT_MODEL, sizeof model, model);
-        if (status == VI_SUCCESS && std::string(model) != "VQR-A4") Fail("wrong model " + std::string(model), status, operation);
+        if (status == VI_SUCCESS && std::string(model) != "VQR-A4")
+          Fail("wrong model " + std::string(model), status, operation);
         return status;
       }
     }

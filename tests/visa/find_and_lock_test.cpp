@@ -30,15 +30,15 @@ TEST(ResourcePattern, MatchesTheVisaExpressionGrammar) {
       {"?*::INSTR", "TCPIP0::127.0.0.1::5025::SOCKET", false},
       {"?*INSTR", "asrl1::instr", true},  // letters match either case
       {"ASRL?*", "ASRL/dev/ttyUSB0::INSTR", true},
-      {"ASRL?::INSTR", "ASRL12::INSTR", false},  // ? is exactly one character
+      {"ASRL?::INSTR", "ASRL12::INSTR", false},    // ? is exactly one character
       {"ASRL[0-9]*::INSTR", "ASRL::INSTR", true},  // * after a list: zero or more of it
       {"ASRL[0-9]+::INSTR", "ASRL::INSTR", false},
       {"ASRL[^2]::INSTR", "ASRL2::INSTR", false},
       {"(GPIB|TCPIP)?*", "TCPIP0::h::INSTR", true},
       {"(GPIB|TCPIP)?*", "ASRL1::INSTR", false},
       {"TCPIP0::1.2.3.4::5025::SOCKET", "TCPIP0::1x2x3x4::5025::SOCKET", false},  // '.' is literal
-      {"USB?*\\::INSTR", "USB0::0x1234::0x5678::SN::INSTR", true},  // \ quotes the next character
-      {"?*::INSTR", "ASRL1::INSTRX", false},  // the whole name must match
+      {"USB?*\\::INSTR", "USB0::0x1234::0x5678::SN::INSTR", true},                // \ quotes the next character
+      {"?*::INSTR", "ASRL1::INSTRX", false},                                      // the whole name must match
   };
   for (const Case& c : cases) {
     ResourcePattern pattern;
@@ -136,7 +136,8 @@ TEST(LockTable, NestsReleasesInOrderAndWakesWaiters) {
   std::atomic<bool> open = true;
   auto closing = std::async(std::launch::async, [&] {
     std::string closingKey;
-    return table.lock(resource, 3, VI_EXCLUSIVE_LOCK, VI_TMO_INFINITE, nullptr, closingKey, [&] { return open.load(); });
+    return table.lock(resource, 3, VI_EXCLUSIVE_LOCK, VI_TMO_INFINITE, nullptr, closingKey,
+                      [&] { return open.load(); });
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   open = false;  // what closing the session does: it leaves the table, then its locks go

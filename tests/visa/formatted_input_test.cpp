@@ -44,21 +44,21 @@ TEST(FormattedInputReal, LfWithDrainedRest) {
       {{"+1.25E+01\n"}, VI_SUCCESS, 12.5},
       {{"  -3e-3 V\n"}, VI_SUCCESS, -0.003},
       {{"9.9E37\n"}, VI_SUCCESS, 9.9e37},
-      {{"12.", "5", "\n"}, VI_SUCCESS, 12.5},                    // split across receives
-      {{"1.5\x00\xff junk\n"s}, VI_SUCCESS, 1.5},                // binary after the number
-      {{"\n"}, VI_ERROR_IO, untouched},                          // short: an empty line
+      {{"12.", "5", "\n"}, VI_SUCCESS, 12.5},      // split across receives
+      {{"1.5\x00\xff junk\n"s}, VI_SUCCESS, 1.5},  // binary after the number
+      {{"\n"}, VI_ERROR_IO, untouched},            // short: an empty line
       {{"abc\n"}, VI_ERROR_IO, untouched},
-      {{"\x00\x01\xfe\n"s}, VI_ERROR_IO, untouched},             // binary instead of a number
-      {{"1e999\n"}, VI_ERROR_IO, untouched},                     // beyond a double
-      {{"1e-400\n"}, VI_ERROR_IO, untouched},                    // below a double
-      {{"0x10\n"}, VI_ERROR_IO, untouched},                      // not decimal: not read as 0
+      {{"\x00\x01\xfe\n"s}, VI_ERROR_IO, untouched},  // binary instead of a number
+      {{"1e999\n"}, VI_ERROR_IO, untouched},          // beyond a double
+      {{"1e-400\n"}, VI_ERROR_IO, untouched},         // below a double
+      {{"0x10\n"}, VI_ERROR_IO, untouched},           // not decimal: not read as 0
       {{"-0X1p4\n"}, VI_ERROR_IO, untouched},
       {{"nan\n"}, VI_ERROR_IO, untouched},
       {{"inf\n"}, VI_ERROR_IO, untouched},
       {{"0\n"}, VI_SUCCESS, 0.0},
       {{"0.0x\n"}, VI_SUCCESS, 0.0},
       {{std::string(5000, '9') + "\n"}, VI_ERROR_IO, untouched},  // overlong
-      {{"12.5"}, VI_ERROR_TMO, untouched},                       // unterminated
+      {{"12.5"}, VI_ERROR_TMO, untouched},                        // unterminated
       {{}, VI_ERROR_TMO, untouched},
   };
   for (const auto& c : cases) {
@@ -99,7 +99,7 @@ TEST(FormattedInputInteger, Int32FormatsSaturateNothingAndRejectOverflow) {
       {"-2147483648\n", VI_SUCCESS, INT_MIN},
       {"2147483647\n", VI_SUCCESS, INT_MAX},
       {"12\x00\x01\n"s, VI_SUCCESS, 12},
-      {"2147483648\n", VI_ERROR_IO, kUntouched},                // one beyond ViInt32
+      {"2147483648\n", VI_ERROR_IO, kUntouched},  // one beyond ViInt32
       {"99999999999999999999999999\n", VI_ERROR_IO, kUntouched},
       {"-\n", VI_ERROR_IO, kUntouched},
       {"x\n", VI_ERROR_IO, kUntouched},
@@ -277,8 +277,7 @@ TEST(FormattedInputText, IdentityFourFields) {
       std::memset(f, '#', sizeof f);
       std::strcpy(f, "-");
     }
-    EXPECT_EQ(s.scanf("%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1], fields[2], fields[3]),
-              c.status);
+    EXPECT_EQ(s.scanf("%256[^,],%256[^,],%256[^,],%256[^,]%*T", fields[0], fields[1], fields[2], fields[3]), c.status);
     for (int i = 0; i < 4; ++i) {
       EXPECT_EQ(std::string(fields[i]), c.fields[static_cast<std::size_t>(i)]) << "field " << i;
       EXPECT_EQ(fields[i][257], '#');
@@ -309,10 +308,10 @@ TEST(FormattedInputFormat, BadSpecifiersConsumeNothing) {
     ViStatus status;
   };
   const Case cases[] = {
-      {"%", VI_ERROR_INV_FMT},        {"%k", VI_ERROR_INV_FMT},    {"%[abc", VI_ERROR_INV_FMT},
-      {"%*#s", VI_ERROR_INV_FMT},     {"%0d", VI_ERROR_INV_FMT},   {"%hf", VI_ERROR_INV_FMT},
-      {"%lld", VI_ERROR_NSUP_FMT},    {"%x", VI_ERROR_NSUP_FMT},   {"%,5ld", VI_ERROR_NSUP_FMT},
-      {"%#ld", VI_ERROR_NSUP_FMT},    {"%Lf", VI_ERROR_NSUP_FMT},  {"%ls", VI_ERROR_NSUP_FMT},
+      {"%", VI_ERROR_INV_FMT},      {"%k", VI_ERROR_INV_FMT},   {"%[abc", VI_ERROR_INV_FMT},
+      {"%*#s", VI_ERROR_INV_FMT},   {"%0d", VI_ERROR_INV_FMT},  {"%hf", VI_ERROR_INV_FMT},
+      {"%lld", VI_ERROR_NSUP_FMT},  {"%x", VI_ERROR_NSUP_FMT},  {"%,5ld", VI_ERROR_NSUP_FMT},
+      {"%#ld", VI_ERROR_NSUP_FMT},  {"%Lf", VI_ERROR_NSUP_FMT}, {"%ls", VI_ERROR_NSUP_FMT},
       {"%ld%q", VI_ERROR_NSUP_FMT},
   };
   for (const auto& c : cases) {

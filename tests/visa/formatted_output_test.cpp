@@ -26,8 +26,13 @@ TEST(FormattedOutput, DriverCommandsGiveExactBytes) {
 
 // Plain numbers take a faster path than flagged ones; both must give printf's digits.
 TEST(FormattedOutput, PlainNumbersMatchTheCLibrary) {
-  const double values[] = {0.0, -0.0, 12.5, 0.1, 1.0 / 3.0, -2.5e-7, 1e21, 123456789012345678.0, 5e-324,
-                           1.7976931348623157e308, 999999.5, 0.000123456789, -1e-300};
+  const double values[] = {0.0,       -0.0,
+                           12.5,      0.1,
+                           1.0 / 3.0, -2.5e-7,
+                           1e21,      123456789012345678.0,
+                           5e-324,    1.7976931348623157e308,
+                           999999.5,  0.000123456789,
+                           -1e-300};
   const char* const formats[] = {"%lf", "%le", "%lg", "%0.15lg", "%.3f", "%E", "%G", "%.0e", "%.0f", "%.17g"};
   for (const char* format : formats) {
     for (const double value : values) {
@@ -58,7 +63,8 @@ TEST(FormattedOutput, ConversionsFlagsWidthsAndPrecision) {
     std::function<ViStatus(MemorySession&)> print;
   };
   const std::vector<Case> cases = {
-      {"[   42][42   ][00042][+42]", [](MemorySession& s) { return s.printf("[%5d][%-5i][%05d][%+d]", 42, 42, 42, 42); }},
+      {"[   42][42   ][00042][+42]",
+       [](MemorySession& s) { return s.printf("[%5d][%-5i][%05d][%+d]", 42, 42, 42, 42); }},
       {"[4464][-1]", [](MemorySession& s) { return s.printf("[%hd][%hd]", 70000, 65535); }},
       {"[3.14][1.500000e+00][1E+06]", [](MemorySession& s) { return s.printf("[%.2f][%e][%G]", 3.14159, 1.5, 1e6); }},
       {"[  abc][ab ][x][%]", [](MemorySession& s) { return s.printf("[%5s][%-3.2s][%c][%%]", "abc", "abc", 'x'); }},
@@ -97,9 +103,9 @@ TEST(FormattedOutput, BadFormatsSendNothing) {
     const char* format;
     ViStatus status;
   };
-  const Case cases[] = {{"VOLT %k\n", VI_ERROR_INV_FMT},  {"VOLT %", VI_ERROR_INV_FMT},
+  const Case cases[] = {{"VOLT %k\n", VI_ERROR_INV_FMT},    {"VOLT %", VI_ERROR_INV_FMT},
                         {"VOLT %lld\n", VI_ERROR_NSUP_FMT}, {"VOLT %Lf\n", VI_ERROR_NSUP_FMT},
-                        {"%n\n", VI_ERROR_NSUP_FMT},      {"%99999d\n", VI_ERROR_NSUP_FMT},
+                        {"%n\n", VI_ERROR_NSUP_FMT},        {"%99999d\n", VI_ERROR_NSUP_FMT},
                         {"%ls\n", VI_ERROR_NSUP_FMT}};
   for (const auto& c : cases) {
     MemorySession s;
@@ -125,7 +131,7 @@ TEST(FormattedQuery, DiscardsALateReplyAndFlushesBeforeReading) {
   MemorySession s;
   double value = 0;
   EXPECT_EQ(s.queryf("MEAS:CURR?\n", "%lf%*t", &value), VI_ERROR_TMO);  // no answer in time
-  s.transport->queueInput("LATE 1\n");  // its answer, after the time-out
+  s.transport->queueInput("LATE 1\n");                                  // its answer, after the time-out
   s.transport->setResponder([](std::string_view sent) { return sent == "MEAS:VOLT?\n" ? "12.25\n" : ""; });
   EXPECT_EQ(s.queryf("MEAS:VOLT?\n", "%lf%*t", &value), VI_SUCCESS);
   EXPECT_DOUBLE_EQ(value, 12.25);

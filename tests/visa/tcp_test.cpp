@@ -192,7 +192,7 @@ TEST(TcpOpen, NamesThatDoNotOpen) {
       {"BOGUS::1.2.3.4::5025::SOCKET", VI_ERROR_INV_RSRC_NAME},
       {"TCPIP0::1.2.3.4::SOCKET", VI_ERROR_INV_RSRC_NAME},
       {"TCPIP0::127.0.0.1::port::SOCKET", VI_ERROR_INV_RSRC_NAME},
-      {"TCPIP0::127.0.0.1::INSTR", VI_ERROR_RSRC_NFOUND},  // no portmapper answers there
+      {"TCPIP0::127.0.0.1::INSTR", VI_ERROR_RSRC_NFOUND},          // no portmapper answers there
       {"USB0::0x1234::0x5678::SN1::INSTR", VI_ERROR_RSRC_NFOUND},  // no such device attached
       {"USB0::0x1234::0x5678::SN1::RAW", VI_ERROR_LIBRARY_NFOUND},
       {"GPIB0::5::INSTR", VI_ERROR_LIBRARY_NFOUND},

@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
     documentation.erase(found);
 
     // Every attribute has a getter; the setter decides the access.
-    const bool writable = std::visit([](const auto& callbacks) { return callbacks.setter != nullptr; },
-                                     descriptor.callbacks);
+    const bool writable =
+        std::visit([](const auto& callbacks) { return callbacks.setter != nullptr; }, descriptor.callbacks);
     ordered_json attribute = {
         {"name", name},
         {"id", descriptor.id},

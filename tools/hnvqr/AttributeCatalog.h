@@ -16,17 +16,17 @@ namespace hnvqr::tool {
 enum class ValueType { Int32, Real64, Boolean, Session, String };
 
 struct EnumValue {
-    std::string_view short_name;  // "SERIES": the part after the attribute's own prefix
-    std::string_view name;        // "ANALOG_OUTPUT_MODE_SERIES": the macro without HNVQR_VAL_
-    ViInt32 value;
+  std::string_view short_name;  // "SERIES": the part after the attribute's own prefix
+  std::string_view name;        // "ANALOG_OUTPUT_MODE_SERIES": the macro without HNVQR_VAL_
+  ViInt32 value;
 };
 
 struct AttributeInfo {
-    std::string_view name;  // "VOLTAGE_LEVEL": the macro without HNVQR_ATTR_
-    ViAttr id;
-    ValueType type;
-    bool writable;
-    std::span<const EnumValue> values;  // empty unless the attribute is enumerated
+  std::string_view name;  // "VOLTAGE_LEVEL": the macro without HNVQR_ATTR_
+  ViAttr id;
+  ValueType type;
+  bool writable;
+  std::span<const EnumValue> values;  // empty unless the attribute is enumerated
 };
 
 // Every attribute of the driver, in the order of the header.

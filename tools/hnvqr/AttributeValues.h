@@ -34,8 +34,7 @@ std::optional<long long> parse_whole_number(std::string_view text, long long min
 std::string format_value(const AttributeInfo& attribute, const AttributeValue& value);
 
 // Reads the attribute; on success VALUE holds it. Returns the driver's status.
-ViStatus read_attribute(ViSession vi, const AttributeInfo& attribute, ViConstString channel,
-                        AttributeValue& value);
+ViStatus read_attribute(ViSession vi, const AttributeInfo& attribute, ViConstString channel, AttributeValue& value);
 
 ViStatus write_attribute(ViSession vi, const AttributeInfo& attribute, ViConstString channel,
                          const AttributeValue& value);

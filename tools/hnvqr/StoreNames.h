@@ -11,23 +11,23 @@
 namespace hnvqr::tool {
 
 struct StoreSession {
-    std::string name;
-    std::string resource;  // of its hardware asset; empty without one
-    std::string model;     // from its DriverSetup (Model:...) or a "model" initial setting
-    bool simulate = false;
+  std::string name;
+  std::string resource;  // of its hardware asset; empty without one
+  std::string model;     // from its DriverSetup (Model:...) or a "model" initial setting
+  bool simulate = false;
 };
 
 struct StoreLogicalName {
-    std::string name;
-    std::string session;
+  std::string name;
+  std::string session;
 };
 
 struct StoreNames {
-    std::string location;   // the file read, or the master location when there is none
-    bool built_in = false;  // no file at the master location: the built-in store was read
-    std::string error;      // why the store could not be read; empty when it was
-    std::vector<StoreLogicalName> logical_names;
-    std::vector<StoreSession> sessions;
+  std::string location;   // the file read, or the master location when there is none
+  bool built_in = false;  // no file at the master location: the built-in store was read
+  std::string error;      // why the store could not be read; empty when it was
+  std::vector<StoreLogicalName> logical_names;
+  std::vector<StoreSession> sessions;
 };
 
 // Reads the store the driver would read now: $IVI_CONFIG_STORE when set, else the master

@@ -8,9 +8,9 @@
 namespace hnvqr::tool {
 
 struct TraceOptions {
-    std::optional<long long> session;  // only this session's events
-    bool errors_only = false;          // only events that failed
-    double slow_ms = 100.0;            // an exchange that took longer is flagged
+  std::optional<long long> session;  // only this session's events
+  bool errors_only = false;          // only events that failed
+  double slow_ms = 100.0;            // an exchange that took longer is flagged
 };
 
 // Prints the table on standard output; 0, or 1 when the file cannot be read.

@@ -166,9 +166,12 @@ class ScriptedPeer {
         const std::string line = pending.substr(0, end);
         pending.erase(0, end + 1);
         std::string answer;
-        if (line == "*IDN?") answer = "Halvorn,VQR-A4,SIM000123,2.14\n";
-        else if (line == "*ESR?" || line == "*OPC?") answer = "0\n";
-        else if (line.rfind("MEAS", 0) == 0 && behaviour_ == OnMeasure::Drop) open = false;
+        if (line == "*IDN?")
+          answer = "Halvorn,VQR-A4,SIM000123,2.14\n";
+        else if (line == "*ESR?" || line == "*OPC?")
+          answer = "0\n";
+        else if (line.rfind("MEAS", 0) == 0 && behaviour_ == OnMeasure::Drop)
+          open = false;
         if (!answer.empty()) send(client, answer.data(), static_cast<int>(answer.size()), 0);
       }
       if (!open) break;
@@ -190,8 +193,7 @@ class ScriptedPeer {
 TEST(LivePeer, DroppedLinkIsReportedAsConnectionLost) {
   ScriptedPeer peer(ScriptedPeer::OnMeasure::Drop);
   ViSession vi = VI_NULL;
-  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(peer.Resource().c_str()), VI_TRUE, VI_FALSE, "", &vi),
-            VI_SUCCESS)
+  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(peer.Resource().c_str()), VI_TRUE, VI_FALSE, "", &vi), VI_SUCCESS)
       << LastError(VI_NULL);
   ViReal64 volts = 0;
   EXPECT_EQ(HnVQR_MeasureVoltage(vi, &volts), VI_ERROR_CONN_LOST);
@@ -201,8 +203,7 @@ TEST(LivePeer, DroppedLinkIsReportedAsConnectionLost) {
 TEST(LivePeer, SilentInstrumentTimesOutWithinTheTimeout) {
   ScriptedPeer peer(ScriptedPeer::OnMeasure::Silence);
   ViSession vi = VI_NULL;
-  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(peer.Resource().c_str()), VI_TRUE, VI_FALSE, "", &vi),
-            VI_SUCCESS)
+  ASSERT_EQ(HnVQR_InitWithOptions(const_cast<ViRsrc>(peer.Resource().c_str()), VI_TRUE, VI_FALSE, "", &vi), VI_SUCCESS)
       << LastError(VI_NULL);
   ASSERT_EQ(HnVQR_SetAttributeViInt32(vi, "", HNVQR_ATTR_SYSTEM_IO_TIMEOUT, 300), VI_SUCCESS);
   ViReal64 volts = 0;

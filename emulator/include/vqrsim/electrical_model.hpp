@@ -5,24 +5,24 @@
 namespace vqrsim {
 
 struct OutputSettings {
-    double volts = 0;
-    double amps = 0;
-    double watts = 0;
-    double over_voltage_limit = 0;
-    double over_current_limit = 0;
-    double over_power_limit = 0;
+  double volts = 0;
+  double amps = 0;
+  double watts = 0;
+  double over_voltage_limit = 0;
+  double over_current_limit = 0;
+  double over_power_limit = 0;
 };
 
 enum class Regulation { Off, ConstantVoltage, ConstantCurrent, PowerLimited };
 enum class Trip { None, OverVoltage, OverCurrent, OverPower };
 
 struct OperatingPoint {
-    double volts = 0;
-    double amps = 0;
-    Regulation regulation = Regulation::Off;
-    // The protection that this operating point would set off; the output is then off and
-    // volts and amps are 0.
-    Trip trip = Trip::None;
+  double volts = 0;
+  double amps = 0;
+  Regulation regulation = Regulation::Off;
+  // The protection that this operating point would set off; the output is then off and
+  // volts and amps are 0.
+  Trip trip = Trip::None;
 };
 
 // The operating point of an output that is on (or off) into load_ohms (> 0). The supply

@@ -7,10 +7,10 @@
 namespace vqrsim {
 
 struct ModelRating {
-    std::string_view id;
-    double power_watts;
-    double max_volts;
-    double max_amps;
+  std::string_view id;
+  double power_watts;
+  double max_volts;
+  double max_amps;
 };
 
 // All models of the family, in catalogue order.

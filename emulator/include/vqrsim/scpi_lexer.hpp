@@ -21,19 +21,19 @@ std::string_view trim(std::string_view text);
 bool iequals(std::string_view a, std::string_view b);
 
 struct Header {
-    bool common = false;    // "*IDN?"
-    bool absolute = false;  // leading colon: starts at the root of the command tree
-    bool query = false;     // ends in '?'
-    std::vector<std::string> mnemonics;  // upper case, without colons; "*IDN" for common
+  bool common = false;                 // "*IDN?"
+  bool absolute = false;               // leading colon: starts at the root of the command tree
+  bool query = false;                  // ends in '?'
+  std::vector<std::string> mnemonics;  // upper case, without colons; "*IDN" for common
 };
 
 // A header, or nothing when it breaks the header syntax.
 std::optional<Header> parse_header(std::string_view text);
 
 struct ProgramUnit {
-    std::string_view header;
-    std::vector<std::string_view> params;  // trimmed; quoted strings keep their quotes
-    bool has_parameter_text = false;
+  std::string_view header;
+  std::vector<std::string_view> params;  // trimmed; quoted strings keep their quotes
+  bool has_parameter_text = false;
 };
 
 // Splits a unit into its header and comma-separated parameters; nothing when the
@@ -45,36 +45,36 @@ std::optional<ProgramUnit> parse_unit(std::string_view unit);
 // the short form, the whole word the long form, brackets mark optional nodes, a final '?'
 // makes it a query.
 class HeaderPattern {
-public:
-    explicit HeaderPattern(std::string_view pattern);
+ public:
+  explicit HeaderPattern(std::string_view pattern);
 
-    bool query() const { return query_; }
-    bool common() const { return common_; }
-    // Whether the mnemonics (upper case) spell a path of this pattern, regardless of '?'.
-    bool matches(std::span<const std::string> mnemonics) const;
-    // The short form of the required nodes: "VOLT?" for the pattern above.
-    const std::string& canonical() const { return canonical_; }
+  bool query() const { return query_; }
+  bool common() const { return common_; }
+  // Whether the mnemonics (upper case) spell a path of this pattern, regardless of '?'.
+  bool matches(std::span<const std::string> mnemonics) const;
+  // The short form of the required nodes: "VOLT?" for the pattern above.
+  const std::string& canonical() const { return canonical_; }
 
-private:
-    struct Node {
-        std::string short_form;
-        std::string long_form;
-        bool optional = false;
-    };
-    bool matches_from(std::span<const std::string> mnemonics, std::size_t node) const;
+ private:
+  struct Node {
+    std::string short_form;
+    std::string long_form;
+    bool optional = false;
+  };
+  bool matches_from(std::span<const std::string> mnemonics, std::size_t node) const;
 
-    std::vector<Node> nodes_;
-    bool query_ = false;
-    bool common_ = false;
-    std::string canonical_;
+  std::vector<Node> nodes_;
+  bool query_ = false;
+  bool common_ = false;
+  std::string canonical_;
 };
 
 // Parameter tokens. Each parser returns the SCPI error code of a malformed token (0 when
 // it parsed).
 
 struct NumberToken {
-    double value = 0;
-    enum class Kind { Value, Minimum, Maximum, Default } kind = Kind::Value;
+  double value = 0;
+  enum class Kind { Value, Minimum, Maximum, Default } kind = Kind::Value;
 };
 
 // A decimal number (optionally followed by the unit suffix, e.g. "12.5 V"), a

@@ -25,58 +25,58 @@
 namespace vqrsim {
 
 class Vxi11Server {
-public:
-    static constexpr std::size_t kMaxConnections = 16;
-    // The largest device_write the instrument takes (its maxRecvSize), and the most a
-    // device_read returns.
-    static constexpr std::uint32_t kMaxTransfer = 16384;
+ public:
+  static constexpr std::size_t kMaxConnections = 16;
+  // The largest device_write the instrument takes (its maxRecvSize), and the most a
+  // device_read returns.
+  static constexpr std::uint32_t kMaxTransfer = 16384;
 
-    explicit Vxi11Server(Server& instrument);
-    ~Vxi11Server();  // stops
-    Vxi11Server(const Vxi11Server&) = delete;
-    Vxi11Server& operator=(const Vxi11Server&) = delete;
+  explicit Vxi11Server(Server& instrument);
+  ~Vxi11Server();  // stops
+  Vxi11Server(const Vxi11Server&) = delete;
+  Vxi11Server& operator=(const Vxi11Server&) = delete;
 
-    // Listens on host for the portmapper (on portmapper_port; 0 picks a free one, 111 is
-    // the standard one) and for the core channel (a free port), and returns the resource
-    // string a client opens, "TCPIP0::<host>::INSTR". Throws std::runtime_error when a
-    // socket cannot be opened or the server already runs.
-    std::string start(const std::string& host = "127.0.0.1", std::uint16_t portmapper_port = 0);
-    void stop();
+  // Listens on host for the portmapper (on portmapper_port; 0 picks a free one, 111 is
+  // the standard one) and for the core channel (a free port), and returns the resource
+  // string a client opens, "TCPIP0::<host>::INSTR". Throws std::runtime_error when a
+  // socket cannot be opened or the server already runs.
+  std::string start(const std::string& host = "127.0.0.1", std::uint16_t portmapper_port = 0);
+  void stop();
 
-    std::uint16_t portmapper_port() const;
-    std::uint16_t core_port() const;
-    std::size_t links_created() const { return links_created_; }
+  std::uint16_t portmapper_port() const;
+  std::uint16_t core_port() const;
+  std::size_t links_created() const { return links_created_; }
 
-    // Closes every client connection now, as an instrument that is switched off.
-    void drop_connections();
-    // The core channel reads calls and answers none of them, until cleared.
-    void set_silent(bool silent) { silent_ = silent; }
-    // The next reply is cut after half its bytes and the connection closed.
-    void cut_next_reply() { cut_next_reply_ = true; }
+  // Closes every client connection now, as an instrument that is switched off.
+  void drop_connections();
+  // The core channel reads calls and answers none of them, until cleared.
+  void set_silent(bool silent) { silent_ = silent; }
+  // The next reply is cut after half its bytes and the connection closed.
+  void cut_next_reply() { cut_next_reply_ = true; }
 
-private:
-    struct Connection;
-    void accept_loop();
-    void serve(Connection& connection);
+ private:
+  struct Connection;
+  void accept_loop();
+  void serve(Connection& connection);
 
-    Server& instrument_;
-    mutable std::mutex lifecycle_mutex_;
-    std::thread acceptor_;
-    int portmapper_listener_ = -1;
-    int core_listener_ = -1;
-    int wake_read_ = -1;
-    int wake_write_ = -1;
-    std::uint16_t portmapper_port_ = 0;
-    std::uint16_t core_port_ = 0;
+  Server& instrument_;
+  mutable std::mutex lifecycle_mutex_;
+  std::thread acceptor_;
+  int portmapper_listener_ = -1;
+  int core_listener_ = -1;
+  int wake_read_ = -1;
+  int wake_write_ = -1;
+  std::uint16_t portmapper_port_ = 0;
+  std::uint16_t core_port_ = 0;
 
-    std::mutex connections_mutex_;
-    std::list<std::unique_ptr<Connection>> connections_;
+  std::mutex connections_mutex_;
+  std::list<std::unique_ptr<Connection>> connections_;
 
-    std::atomic<bool> stop_requested_{false};
-    std::atomic<bool> silent_{false};
-    std::atomic<bool> cut_next_reply_{false};
-    std::atomic<std::uint32_t> next_link_{1};
-    std::atomic<std::size_t> links_created_{0};
+  std::atomic<bool> stop_requested_{false};
+  std::atomic<bool> silent_{false};
+  std::atomic<bool> cut_next_reply_{false};
+  std::atomic<std::uint32_t> next_link_{1};
+  std::atomic<std::size_t> links_created_{0};
 };
 
 }  // namespace vqrsim

@@ -45,10 +45,22 @@ class CacheStore {
   Map<std::string> string_;
 };
 
-template <> inline CacheStore::Map<ViInt32>& CacheStore::MapFor<ViInt32>() { return int32_; }
-template <> inline CacheStore::Map<ViReal64>& CacheStore::MapFor<ViReal64>() { return real64_; }
-template <> inline CacheStore::Map<ViBoolean>& CacheStore::MapFor<ViBoolean>() { return boolean_; }
-template <> inline CacheStore::Map<std::string>& CacheStore::MapFor<std::string>() { return string_; }
+template <>
+inline CacheStore::Map<ViInt32>& CacheStore::MapFor<ViInt32>() {
+  return int32_;
+}
+template <>
+inline CacheStore::Map<ViReal64>& CacheStore::MapFor<ViReal64>() {
+  return real64_;
+}
+template <>
+inline CacheStore::Map<ViBoolean>& CacheStore::MapFor<ViBoolean>() {
+  return boolean_;
+}
+template <>
+inline CacheStore::Map<std::string>& CacheStore::MapFor<std::string>() {
+  return string_;
+}
 
 class DriverSession;
 

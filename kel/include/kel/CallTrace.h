@@ -20,7 +20,9 @@ class DriverSession;
 using TraceField = HnvisaTraceField;
 
 inline TraceField TraceText(const char* name, const char* value) { return {name, HNVISA_TRACE_TEXT, value, 0, 0, 0.0}; }
-inline TraceField TraceValue(const char* name, ViReal64 value) { return {name, HNVISA_TRACE_REAL, nullptr, 0, 0, value}; }
+inline TraceField TraceValue(const char* name, ViReal64 value) {
+  return {name, HNVISA_TRACE_REAL, nullptr, 0, 0, value};
+}
 template <std::integral T>
 TraceField TraceValue(const char* name, T value) {
   return {name, HNVISA_TRACE_INTEGER, nullptr, 0, static_cast<ViInt64>(value), 0.0};
@@ -72,8 +74,9 @@ class CallTrace {
   }
   TraceField OutputText(const char* name, const ViChar* buffer, ViInt64 capacity) const {
     if (!outputsValid() || buffer == nullptr || capacity <= 0) return TraceText(name, nullptr);
-    return {name, HNVISA_TRACE_BYTES, buffer, static_cast<ViUInt32>(strnlen(buffer, static_cast<std::size_t>(capacity))),
-            0, 0.0};
+    return {name,   HNVISA_TRACE_BYTES,
+            buffer, static_cast<ViUInt32>(strnlen(buffer, static_cast<std::size_t>(capacity))),
+            0,      0.0};
   }
   TraceField InputBytes(const char* name, const ViByte* buffer, ViInt64 count) const {
     if (!outputsValid() || buffer == nullptr || count < 0) return TraceText(name, nullptr);

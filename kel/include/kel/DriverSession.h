@@ -129,7 +129,7 @@ class DriverSession {
 
   ViStatus ReportError(ViStatus code, std::span<const MessageArg> args = {});
   ViStatus ReportErrorWithElaboration(ViStatus code, std::string_view elaboration,
-                                              std::span<const MessageArg> args = {});
+                                      std::span<const MessageArg> args = {});
   ViStatus ReportConfigurationError(ViStatus code);
   void InvalidateAllAttributes();
 
@@ -147,14 +147,13 @@ class DriverSession {
 
   // Conveniences over the reports, with the message arguments given in place.
   template <class... Args>
-    requires(sizeof...(Args) > 0)
-  ViStatus ReportError(ViStatus code, const Args&... args) {
+  requires(sizeof...(Args) > 0) ViStatus ReportError(ViStatus code, const Args&... args) {
     const MessageArg list[] = {MessageArg(args)...};
     return ReportError(code, std::span<const MessageArg>(list));
   }
   template <class... Args>
-    requires(sizeof...(Args) > 0)
-  ViStatus ReportErrorWithElaboration(ViStatus code, std::string_view elaboration, const Args&... args) {
+  requires(sizeof...(Args) > 0) ViStatus
+      ReportErrorWithElaboration(ViStatus code, std::string_view elaboration, const Args&... args) {
     const MessageArg list[] = {MessageArg(args)...};
     return ReportErrorWithElaboration(code, elaboration, std::span<const MessageArg>(list));
   }

@@ -46,7 +46,8 @@ bool TokenMatches(std::string_view token, std::string_view response);
 // Without a session (null) there is no model, and only generic rows count.
 // Converts a response into a defined value for the session's model; `value` is -1 until a
 // row accepts it. Records 0xBFFA0059 when no usable row does.
-ViStatus ResponseToValue(const DriverSession* session, const EnumCommandMap& map, std::string_view response, ViInt32& value);
+ViStatus ResponseToValue(const DriverSession* session, const EnumCommandMap& map, std::string_view response,
+                         ViInt32& value);
 
 // The token to send for a value for the session's model. Records 0xBFFA0000 when no row has it.
 ViStatus ValueToCommand(const DriverSession* session, const EnumCommandMap& map, ViInt32 value, std::string& command);

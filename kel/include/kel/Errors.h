@@ -15,8 +15,7 @@
 namespace kel {
 
 // The description a report of `code` records (at most 1023 characters).
-std::string BuildErrorDescription(ViStatus code, std::string_view elaboration,
-                                  std::span<const MessageArg> args);
+std::string BuildErrorDescription(ViStatus code, std::string_view elaboration, std::span<const MessageArg> args);
 
 // Stores (code, description) for `vi`; returns `code`, or the negative status of the error
 // store when it rejects the report. Never throws: without memory for the text, `code` is
@@ -33,8 +32,7 @@ ViStatus ReportError(ViSession vi, ViStatus code, const Args&... args) {
 }
 
 template <class... Args>
-ViStatus ReportErrorWithElaboration(ViSession vi, ViStatus code, std::string_view elaboration,
-                                    const Args&... args) {
+ViStatus ReportErrorWithElaboration(ViSession vi, ViStatus code, std::string_view elaboration, const Args&... args) {
   const std::array<MessageArg, sizeof...(Args)> list{MessageArg(args)...};
   return ReportErrorArgs(vi, code, elaboration, list);
 }
@@ -48,8 +46,7 @@ ViStatus CheckNullPointers(ViSession vi, std::string_view functionName, std::str
                            const void* first, const void* second);
 
 // The invalid-value report: 0xBFFA0010 with the value as text ("%f" for reals).
-ViStatus ReportInvalidValue(ViSession vi, ViInt32 value, std::string_view functionName,
-                            std::string_view parameterName);
+ViStatus ReportInvalidValue(ViSession vi, ViInt32 value, std::string_view functionName, std::string_view parameterName);
 ViStatus ReportInvalidValue(ViSession vi, ViReal64 value, std::string_view functionName,
                             std::string_view parameterName);
 

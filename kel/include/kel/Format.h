@@ -17,8 +17,7 @@ class MessageArg {
   MessageArg(const char* text) : text_(text ? text : "") {}
   MessageArg(const std::string& text) : text_(text) {}
   template <std::integral N>
-    requires(!std::same_as<N, char> && !std::same_as<N, bool>)
-  MessageArg(N number) : text_(std::to_string(number)) {}
+  requires(!std::same_as<N, char> && !std::same_as<N, bool>) MessageArg(N number) : text_(std::to_string(number)) {}
 
   const std::string& text() const { return text_; }
 

@@ -14,7 +14,8 @@ class DriverSession;
 
 // Turns a selector (null is empty) into physical names appended to `list`. `checkPhysical`
 // is false only when the repeated capability's own physical-name list is parsed.
-ViStatus ResolveSelector(DriverSession& session, ViConstString selector, std::vector<RepCapName>& list, bool checkPhysical);
+ViStatus ResolveSelector(DriverSession& session, ViConstString selector, std::vector<RepCapName>& list,
+                         bool checkPhysical);
 
 // As ResolveSelector, but exactly one identifier must result.
 ViStatus ResolveSingleSelector(DriverSession& session, ViConstString selector, RepCapName& name);

@@ -33,7 +33,7 @@ class SessionGate {
   bool Idle() const { return activeCalls_.load(std::memory_order_seq_cst) == 0; }
 
  private:
-  mutable std::mutex mutex_;  // guards holder_ and depth_
+  mutable std::mutex mutex_;                         // guards holder_ and depth_
   std::shared_ptr<const std::atomic<bool>> holder_;  // the holding thread's "still running" flag
   std::uint32_t depth_ = 0;                          // LockSession levels it holds
 

@@ -18,15 +18,15 @@ namespace format {
 
 // What a conversion takes.
 enum class Arg {
-  kInteger,       // printf: an integer of at most 32 bits
-  kReal,          // printf: a double
-  kText,          // printf: a NUL-terminated text
-  kInt16Out,      // scanf: ViInt16*
-  kInt32Out,      // scanf: ViInt32* (also the capacity of a "#" conversion)
-  kReal32Out,     // scanf: ViReal32*
-  kReal64Out,     // scanf: ViReal64*
-  kTextOut,       // scanf: ViChar*
-  kNone,          // end of the list
+  kInteger,    // printf: an integer of at most 32 bits
+  kReal,       // printf: a double
+  kText,       // printf: a NUL-terminated text
+  kInt16Out,   // scanf: ViInt16*
+  kInt32Out,   // scanf: ViInt32* (also the capacity of a "#" conversion)
+  kReal32Out,  // scanf: ViReal32*
+  kReal64Out,  // scanf: ViReal64*
+  kTextOut,    // scanf: ViChar*
+  kNone,       // end of the list
 };
 
 // A format's conversions, in order.
@@ -87,10 +87,20 @@ constexpr Conversions PrintfConversions(const char* text) {
     }
     const char modifier = (*p == 'h' || *p == 'l') ? *p++ : '\0';
     switch (*p) {
-      case 'd': case 'i': case 'o': case 'u': case 'x': case 'X': case 'c':
+      case 'd':
+      case 'i':
+      case 'o':
+      case 'u':
+      case 'x':
+      case 'X':
+      case 'c':
         out.Add(Arg::kInteger);
         break;
-      case 'f': case 'e': case 'E': case 'g': case 'G':
+      case 'f':
+      case 'e':
+      case 'E':
+      case 'g':
+      case 'G':
         if (modifier == 'h') out.valid = false;
         out.Add(Arg::kReal);
         break;
@@ -116,14 +126,23 @@ constexpr Conversions ScanfConversions(const char* text) {
     const char modifier = (*p == 'h' || *p == 'l') ? *p++ : '\0';
     Arg target = Arg::kNone;
     switch (*p) {
-      case 'd': case 'i': case 'o': case 'u': case 'x':
+      case 'd':
+      case 'i':
+      case 'o':
+      case 'u':
+      case 'x':
         target = modifier == 'h' ? Arg::kInt16Out : Arg::kInt32Out;
         break;
-      case 'f': case 'e': case 'g':
+      case 'f':
+      case 'e':
+      case 'g':
         target = modifier == 'l' ? Arg::kReal64Out : Arg::kReal32Out;
         if (modifier == 'h') out.valid = false;
         break;
-      case 's': case 'c': case 't': case 'T':
+      case 's':
+      case 'c':
+      case 't':
+      case 'T':
         target = Arg::kTextOut;
         break;
       case '[':

@@ -8,8 +8,7 @@ namespace kel::text {
 namespace {
 
 // Accumulates digits into a non-negative value no larger than `limit`.
-DecimalStatus AccumulateDigits(std::string_view digits, std::uint64_t limit,
-                               std::uint64_t& value) {
+DecimalStatus AccumulateDigits(std::string_view digits, std::uint64_t limit, std::uint64_t& value) {
   if (digits.empty()) return DecimalStatus::kInvalid;
   std::uint64_t result = 0;
   bool overflow = false;
@@ -35,13 +34,9 @@ DecimalStatus ParseDigitsAs(std::string_view digits, Int& value) {
 
 }  // namespace
 
-DecimalStatus ParseDigits(std::string_view digits, std::int32_t& value) {
-  return ParseDigitsAs(digits, value);
-}
+DecimalStatus ParseDigits(std::string_view digits, std::int32_t& value) { return ParseDigitsAs(digits, value); }
 
-DecimalStatus ParseDigits(std::string_view digits, std::int64_t& value) {
-  return ParseDigitsAs(digits, value);
-}
+DecimalStatus ParseDigits(std::string_view digits, std::int64_t& value) { return ParseDigitsAs(digits, value); }
 
 LeadingInteger ReadLeadingInteger(std::string_view text) {
   std::size_t pos = 0;
@@ -63,8 +58,7 @@ LeadingInteger ReadLeadingInteger(std::string_view text) {
   result.length = pos;
   result.status = AccumulateDigits(text.substr(digitsStart, pos - digitsStart), limit, magnitude);
   if (result.status == DecimalStatus::kOverflow) {
-    result.value = negative ? std::numeric_limits<std::int64_t>::min()
-                            : std::numeric_limits<std::int64_t>::max();
+    result.value = negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
   } else if (negative) {
     // 0 - magnitude in unsigned arithmetic, then into int64: exact for every magnitude up to
     // 2^63, including the minimum itself.

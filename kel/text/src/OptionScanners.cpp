@@ -39,8 +39,7 @@ std::optional<DriverSetupLocation> FindDriverSetup(std::string_view text) {
         // Back up over the white space run in front of the keyword.
         std::size_t spaceRunStart = pos;
         while (spaceRunStart > 0 && IsSpace(text[spaceRunStart - 1])) --spaceRunStart;
-        return DriverSetupLocation{spaceRunStart,
-                                   text.substr(valueStart, valueEnd - valueStart)};
+        return DriverSetupLocation{spaceRunStart, text.substr(valueStart, valueEnd - valueStart)};
       }
     }
   }
@@ -68,8 +67,7 @@ std::vector<NameValueMatch> InherentOptionMatches(std::string_view text) {
       if (valueEnd > valueStart) {
         std::size_t matchEnd = SkipSpace(text, valueEnd);
         if (matchEnd < text.size() && text[matchEnd] == ',') ++matchEnd;
-        matches.push_back({text.substr(matchStart, matchEnd - matchStart),
-                           text.substr(nameStart, nameEnd - nameStart),
+        matches.push_back({text.substr(matchStart, matchEnd - matchStart), text.substr(nameStart, nameEnd - nameStart),
                            text.substr(valueStart, valueEnd - valueStart)});
         pos = matchEnd;
         continue;
@@ -103,8 +101,7 @@ std::vector<NameValueMatch> DriverSetupItemMatches(std::string_view text) {
       if (valueStart < text.size() && text[valueStart] != ',') {
         std::size_t valueEnd = text.find(',', valueStart);
         if (valueEnd == std::string_view::npos) valueEnd = text.size();
-        matches.push_back({text.substr(nameStart, valueEnd - nameStart),
-                           text.substr(nameStart, nameEnd - nameStart),
+        matches.push_back({text.substr(nameStart, valueEnd - nameStart), text.substr(nameStart, nameEnd - nameStart),
                            text.substr(valueStart, valueEnd - valueStart)});
         pos = valueEnd;
         continue;

@@ -26,20 +26,17 @@ std::string ToUpper(std::string_view text) {
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return ToUpperAsciiChar(x) == ToUpperAsciiChar(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return ToUpperAsciiChar(x) == ToUpperAsciiChar(y); });
 }
 
 bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(ToUpperAsciiChar(x)) <
-           static_cast<unsigned char>(ToUpperAsciiChar(y));
+    return static_cast<unsigned char>(ToUpperAsciiChar(x)) < static_cast<unsigned char>(ToUpperAsciiChar(y));
   });
 }
 
-std::vector<std::string_view> SplitAndTrim(std::string_view text, char separator,
-                                           std::string_view trimChars) {
+std::vector<std::string_view> SplitAndTrim(std::string_view text, char separator, std::string_view trimChars) {
   std::vector<std::string_view> pieces;
   if (text.empty()) return pieces;
   std::size_t start = 0;

@@ -22,20 +22,19 @@ ViStatus CopyText(std::string_view text, ViInt32 bufferSize, ViChar* buffer) noe
 }
 
 ViStatus UnknownProperty(ViInt32 propertyId, const char* objectKind, const char* type) {
-  return RecordError(IVICONFIG_ERROR_INVALID_PROPERTY_ID, "The property " + std::to_string(propertyId) +
-                                                              " is not a " + type + " property of a " +
-                                                              objectKind);
+  return RecordError(IVICONFIG_ERROR_INVALID_PROPERTY_ID, "The property " + std::to_string(propertyId) + " is not a " +
+                                                              type + " property of a " + objectKind);
 }
 
 ViStatus IndexOutOfRange(ViInt32 index, std::size_t count) {
   return RecordError(IVICONFIG_ERROR_NOT_EXIST, "The index " + std::to_string(index) +
-                                                    " is outside the collection, which holds " +
-                                                    std::to_string(count) + " item(s) from index 1");
+                                                    " is outside the collection, which holds " + std::to_string(count) +
+                                                    " item(s) from index 1");
 }
 
 ViStatus InvalidHandle(IviConfigHandle handle, const char* expectedKind) {
-  return RecordError(IVICONFIG_ERROR_INVALID_HANDLE, "The handle " + std::to_string(handle) +
-                                                         " is not a valid " + expectedKind + " handle");
+  return RecordError(IVICONFIG_ERROR_INVALID_HANDLE,
+                     "The handle " + std::to_string(handle) + " is not a valid " + expectedKind + " handle");
 }
 
 }  // namespace hnvqr::config

@@ -86,8 +86,6 @@ IviConfigHandle NewHandle(const std::shared_ptr<const StoreData>& data, Object o
 
 }  // namespace hnvqr::config
 
-
-
 namespace hnvqr::config {
 
 // The count and the by-index lookup every collection shares (indices are 1-based).
@@ -153,7 +151,8 @@ ViStatus StringProperty(IviConfigHandle handle, ViInt32 propertyId, ViInt32 buff
   Resolved<ItemRef<Item>> resolved;
   if (const ViStatus status = Resolve(handle, resolved); status != VI_SUCCESS) return status;
   const std::string* text = select(*resolved.object.item, propertyId);
-  if (text == nullptr) return UnknownProperty(propertyId, KindName(static_cast<const ItemRef<Item>*>(nullptr)), "ViString");
+  if (text == nullptr)
+    return UnknownProperty(propertyId, KindName(static_cast<const ItemRef<Item>*>(nullptr)), "ViString");
   return CopyText(*text, bufferSize, value);
 }
 

@@ -67,7 +67,7 @@ bool IsFraction(const json& value) {
 extern "C" {
 
 ViStatus _VI_FUNC IviConfig_GetConfigComponentDataComponentCollection(IviConfigComponentHandle component,
-                                                                     IviDataComponentCollectionHandle* items) {
+                                                                      IviDataComponentCollectionHandle* items) {
   return Guarded([&]() -> ViStatus {
     if (items == nullptr) return NullPointer("items");
     *items = 0;
@@ -87,7 +87,7 @@ ViStatus _VI_FUNC IviConfig_GetConfigComponentDataComponentCollection(IviConfigC
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentItemByName(IviDataComponentCollectionHandle items, ViConstString name,
-                                                      IviDataComponentHandle* item) {
+                                                       IviDataComponentHandle* item) {
   return Guarded([&] {
     return CollectionItemByName<DataComponent>(items, name, item, "item", [&] {
       return RecordError(IVICONFIG_ERROR_NOT_EXIST, std::string("There is no data component named '") + name + "'");
@@ -96,7 +96,7 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentItemByName(IviDataComponentCollectio
 }
 
 ViStatus _VI_FUNC IviConfig_GetStructureDataComponentCollection(IviStructureHandle structure,
-                                                               IviDataComponentCollectionHandle* items) {
+                                                                IviDataComponentCollectionHandle* items) {
   return Guarded([&]() -> ViStatus {
     if (items == nullptr) return NullPointer("items");
     *items = 0;
@@ -117,21 +117,25 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentCount(IviDataComponentCollectionHand
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentItemByIndex(IviDataComponentCollectionHandle items, ViInt32 index,
-                                                       IviDataComponentHandle* item) {
+                                                        IviDataComponentHandle* item) {
   return Guarded([&] { return CollectionItemByIndex<DataComponent>(items, index, item); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViString(IviDataComponentHandle item, ViInt32 propertyId,
-                                                            ViInt32 bufferSize, ViChar value[]) {
+                                                             ViInt32 bufferSize, ViChar value[]) {
   return Guarded([&]() -> ViStatus {
     Resolved<ItemRef<DataComponent>> resolved;
     if (const ViStatus status = Resolve(item, resolved); status != VI_SUCCESS) return status;
     const DataComponent& component = *resolved.object.item;
     switch (propertyId) {
-      case IVICONFIG_VAL_DATA_COMPONENT_NAME: return CopyText(component.name, bufferSize, value);
-      case IVICONFIG_VAL_DATA_COMPONENT_TYPE: return CopyText(component.type, bufferSize, value);
-      case IVICONFIG_VAL_DATA_COMPONENT_VALUE: break;
-      default: return UnknownProperty(propertyId, "data component", "ViString");
+      case IVICONFIG_VAL_DATA_COMPONENT_NAME:
+        return CopyText(component.name, bufferSize, value);
+      case IVICONFIG_VAL_DATA_COMPONENT_TYPE:
+        return CopyText(component.type, bufferSize, value);
+      case IVICONFIG_VAL_DATA_COMPONENT_VALUE:
+        break;
+      default:
+        return UnknownProperty(propertyId, "data component", "ViString");
     }
     if (const ViStatus status = ResolveValue(item, propertyId, "ViString", resolved); status != VI_SUCCESS) {
       return status;
@@ -143,7 +147,7 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViString(IviDataComponentHan
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViInt32(IviDataComponentHandle item, ViInt32 propertyId,
-                                                           ViInt32* value) {
+                                                            ViInt32* value) {
   return Guarded([&]() -> ViStatus {
     if (value == nullptr) return NullPointer("value");
     Resolved<ItemRef<DataComponent>> resolved;
@@ -168,7 +172,7 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViInt32(IviDataComponentHand
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViReal64(IviDataComponentHandle item, ViInt32 propertyId,
-                                                            ViReal64* value) {
+                                                             ViReal64* value) {
   return Guarded([&]() -> ViStatus {
     if (value == nullptr) return NullPointer("value");
     Resolved<ItemRef<DataComponent>> resolved;
@@ -185,7 +189,7 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViReal64(IviDataComponentHan
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViBoolean(IviDataComponentHandle item, ViInt32 propertyId,
-                                                             ViBoolean* value) {
+                                                              ViBoolean* value) {
   return Guarded([&]() -> ViStatus {
     if (value == nullptr) return NullPointer("value");
     Resolved<ItemRef<DataComponent>> resolved;

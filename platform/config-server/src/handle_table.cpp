@@ -41,8 +41,7 @@ std::size_t HandleTable::Size() const {
   return entries_.size();
 }
 
-HandleTable::AttachResult HandleTable::AttachStoreData(IviConfigHandle handle,
-                                                       std::shared_ptr<const StoreData> data) {
+HandleTable::AttachResult HandleTable::AttachStoreData(IviConfigHandle handle, std::shared_ptr<const StoreData> data) {
   const std::lock_guard lock(mutex_);
   const auto found = entries_.find(handle);
   if (found == entries_.end()) return AttachResult::NotAStore;

@@ -30,9 +30,9 @@ struct ItemRef {
 
 using HandleObject =
     std::variant<StoreObject, CollectionRef<SoftwareModule>, ItemRef<SoftwareModule>, ItemRef<HardwareAsset>,
-                 ItemRef<DriverSession>, CollectionRef<VirtualName>, ItemRef<VirtualName>,
-                 CollectionRef<VirtualRange>, ItemRef<VirtualRange>, CollectionRef<PhysicalName>,
-                 ItemRef<PhysicalName>, CollectionRef<DataComponent>, ItemRef<DataComponent>>;
+                 ItemRef<DriverSession>, CollectionRef<VirtualName>, ItemRef<VirtualName>, CollectionRef<VirtualRange>,
+                 ItemRef<VirtualRange>, CollectionRef<PhysicalName>, ItemRef<PhysicalName>,
+                 CollectionRef<DataComponent>, ItemRef<DataComponent>>;
 
 struct HandleEntry {
   std::shared_ptr<const StoreData> data;  // the store's contents; null for a store not yet read

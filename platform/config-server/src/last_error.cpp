@@ -4,9 +4,7 @@
 
 namespace hnvqr::config {
 
-LastError& ThreadLastError() noexcept {
-  return hnvqr::PerThread<LastError>();
-}
+LastError& ThreadLastError() noexcept { return hnvqr::PerThread<LastError>(); }
 
 ViStatus RecordError(ViStatus status, const std::string& description) noexcept {
   LastError& lastError = ThreadLastError();

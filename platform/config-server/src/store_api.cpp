@@ -68,7 +68,7 @@ ViStatus _VI_FUNC IviConfig_Deserialize(IviConfigStoreHandle store, ViConstStrin
 }
 
 ViStatus _VI_FUNC IviConfig_GetConfigStorePropertyViString(IviConfigStoreHandle store, ViInt32 propertyId,
-                                                          ViInt32 bufferSize, ViChar value[]) {
+                                                           ViInt32 bufferSize, ViChar value[]) {
   return Guarded([&]() -> ViStatus {
     Resolved<StoreObject> resolved;
     if (const ViStatus status = Resolve(store, resolved); status != VI_SUCCESS) return status;
@@ -92,12 +92,10 @@ ViStatus _VI_FUNC IviConfig_DisposeHandle(IviConfigHandle handle) {
   });
 }
 
-ViInt32 _VI_FUNC IviConfig_GetLiveHandleCount(void) {
-  return static_cast<ViInt32>(HandleTable::Instance().Size());
-}
+ViInt32 _VI_FUNC IviConfig_GetLiveHandleCount(void) { return static_cast<ViInt32>(HandleTable::Instance().Size()); }
 
 ViStatus _VI_FUNC IviConfig_GetDriverSession(IviConfigStoreHandle store, ViConstString name,
-                                            IviDriverSessionHandle* session) {
+                                             IviDriverSessionHandle* session) {
   return Guarded([&]() -> ViStatus {
     if (session == nullptr) return NullPointer("session");
     *session = 0;
@@ -106,8 +104,9 @@ ViStatus _VI_FUNC IviConfig_GetDriverSession(IviConfigStoreHandle store, ViConst
     if (const ViStatus status = Resolve(store, resolved); status != VI_SUCCESS) return status;
     const DriverSession* found = FindDriverSession(*resolved.data, name);
     if (found == nullptr) {
-      return RecordError(IVICONFIG_ERROR_SESSION_NOT_FOUND, std::string("There is no logical name or driver session named '") +
-                                                                name + "' in the configuration store");
+      return RecordError(
+          IVICONFIG_ERROR_SESSION_NOT_FOUND,
+          std::string("There is no logical name or driver session named '") + name + "' in the configuration store");
     }
     *session = NewHandle(resolved.data, ItemRef<DriverSession>{found});
     return VI_SUCCESS;
@@ -115,7 +114,7 @@ ViStatus _VI_FUNC IviConfig_GetDriverSession(IviConfigStoreHandle store, ViConst
 }
 
 ViStatus _VI_FUNC IviConfig_GetConfigStoreSoftwareModuleCollection(IviConfigStoreHandle store,
-                                                                  IviSoftwareModuleCollectionHandle* modules) {
+                                                                   IviSoftwareModuleCollectionHandle* modules) {
   return Guarded([&]() -> ViStatus {
     if (modules == nullptr) return NullPointer("modules");
     *modules = 0;

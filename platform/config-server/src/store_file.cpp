@@ -5,8 +5,8 @@
 namespace hnvqr::config {
 
 std::string TooLargeText() {
-  return "the file is too large: a configuration store must be smaller than " +
-         std::to_string(kMaxStoreFileBytes) + " bytes (10 MiB)";
+  return "the file is too large: a configuration store must be smaller than " + std::to_string(kMaxStoreFileBytes) +
+         " bytes (10 MiB)";
 }
 
 std::optional<std::string> FindExcessiveNesting(std::string_view text) {
@@ -39,8 +39,8 @@ std::optional<std::string> FindExcessiveNesting(std::string_view text) {
       case '[':
       case '{':
         if (++depth > kMaxStoreNesting) {
-          return "line " + std::to_string(line) + ", column " + std::to_string(column) +
-                 ": nested deeper than " + std::to_string(kMaxStoreNesting) + " levels";
+          return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": nested deeper than " +
+                 std::to_string(kMaxStoreNesting) + " levels";
         }
         break;
       case ']':

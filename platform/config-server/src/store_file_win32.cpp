@@ -12,8 +12,8 @@ namespace {
 // The system's description of a Win32 error, without its trailing line break.
 std::string ErrorText(DWORD error) {
   char buffer[256] = {};
-  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                        0, buffer, sizeof buffer, nullptr);
+  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                        buffer, sizeof buffer, nullptr);
   std::string text(buffer, length);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
     text.pop_back();

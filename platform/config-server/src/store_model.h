@@ -62,8 +62,8 @@ struct VirtualName {
 
 struct DriverSession {
   std::string name;
-  std::size_t softwareModule = 0;                // index into StoreData::softwareModules
-  std::optional<std::size_t> hardwareAsset;      // index into StoreData::hardwareAssets
+  std::size_t softwareModule = 0;            // index into StoreData::softwareModules
+  std::optional<std::size_t> hardwareAsset;  // index into StoreData::hardwareAssets
   bool cache = true;
   bool interchangeCheck = false;
   bool queryInstrStatus = false;
@@ -77,7 +77,7 @@ struct DriverSession {
 
 struct LogicalName {
   std::string name;
-  std::size_t session = 0;                       // index into StoreData::driverSessions
+  std::size_t session = 0;  // index into StoreData::driverSessions
 };
 
 struct StoreData {

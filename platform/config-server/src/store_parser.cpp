@@ -16,17 +16,14 @@ using nlohmann::json;
 
 // The keys each kind of object may hold. Anything else is refused: a misspelt "simulate"
 // silently ignored would drive real hardware where simulation was asked for.
-constexpr std::string_view kRootKeys[] = {"softwareModules", "hardwareAssets",
-                                                               "driverSessions", "logicalNames"};
-constexpr std::string_view kSoftwareModuleKeys[] = {"name", "physicalNames",
-                                                                         "initialSettings"};
+constexpr std::string_view kRootKeys[] = {"softwareModules", "hardwareAssets", "driverSessions", "logicalNames"};
+constexpr std::string_view kSoftwareModuleKeys[] = {"name", "physicalNames", "initialSettings"};
 constexpr std::string_view kPhysicalNameKeys[] = {"name", "value"};
 constexpr std::string_view kInitialSettingKeys[] = {"name", "type", "value"};
 constexpr std::string_view kHardwareAssetKeys[] = {"name", "ioResourceDescriptor"};
 constexpr std::string_view kDriverSessionKeys[] = {
-    "name",      "softwareModule", "hardwareAsset",   "cache",       "interchangeCheck",
-    "queryInstrStatus", "rangeCheck", "recordCoercions", "simulate", "driverSetup",
-    "virtualNames", "initialSettings"};
+    "name",       "softwareModule",  "hardwareAsset", "cache",       "interchangeCheck", "queryInstrStatus",
+    "rangeCheck", "recordCoercions", "simulate",      "driverSetup", "virtualNames",     "initialSettings"};
 constexpr std::string_view kVirtualNameKeys[] = {"name", "map", "ranges"};
 constexpr std::string_view kVirtualRangeKeys[] = {"first", "last", "start"};
 constexpr std::string_view kLogicalNameKeys[] = {"name", "session"};
@@ -53,15 +50,22 @@ class Path {
 
 std::string Describe(const json& value) {
   switch (value.type()) {
-    case json::value_t::object: return "an object";
-    case json::value_t::array: return "an array";
-    case json::value_t::string: return "a string";
-    case json::value_t::boolean: return "a boolean";
-    case json::value_t::null: return "null";
+    case json::value_t::object:
+      return "an object";
+    case json::value_t::array:
+      return "an array";
+    case json::value_t::string:
+      return "a string";
+    case json::value_t::boolean:
+      return "a boolean";
+    case json::value_t::null:
+      return "null";
     case json::value_t::number_integer:
     case json::value_t::number_unsigned:
-    case json::value_t::number_float: return "a number (" + value.dump() + ")";
-    default: return "an unsupported value";
+    case json::value_t::number_float:
+      return "a number (" + value.dump() + ")";
+    default:
+      return "an unsupported value";
   }
 }
 
@@ -302,12 +306,13 @@ StoreData BuildStore(const json& root) {
                      [&](const json& element, const Path& path) { return ParseDriverSession(element, path, store); });
   ParseNamedObjects(root, "logicalNames", top, kLogicalNameKeys, store.logicalNames,
                     [&](LogicalName& logical, const json& element, const Path& path) {
-    if (Member(element, "session") == nullptr) Fail(path, "the required key 'session' is missing");
-    const std::string session = StringMember(element, "session", path, {});
-    const auto sessionIndex = IndexOf(store.driverSessions, session);
-    if (!sessionIndex) Fail(path.Key("session"), "there is no driver session named '" + session + "'");
-    logical.session = *sessionIndex;
-  });
+                      if (Member(element, "session") == nullptr) Fail(path, "the required key 'session' is missing");
+                      const std::string session = StringMember(element, "session", path, {});
+                      const auto sessionIndex = IndexOf(store.driverSessions, session);
+                      if (!sessionIndex)
+                        Fail(path.Key("session"), "there is no driver session named '" + session + "'");
+                      logical.session = *sessionIndex;
+                    });
   return store;
 }
 
@@ -402,8 +407,8 @@ class DuplicateKeyCheck {
     for (std::size_t at = text_.find(quoted); at != std::string_view::npos; at = text_.find(quoted, at + 1)) {
       if (at > 0 && text_[at - 1] == '\\') continue;
       std::size_t after = at + quoted.size();
-      while (after < text_.size() && (text_[after] == ' ' || text_[after] == '\t' || text_[after] == '\r' ||
-                                      text_[after] == '\n'))
+      while (after < text_.size() &&
+             (text_[after] == ' ' || text_[after] == '\t' || text_[after] == '\r' || text_[after] == '\n'))
         ++after;
       if (after >= text_.size() || text_[after] != ':' || ++found < occurrence) continue;
       const auto lines = std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(at), '\n');

@@ -121,17 +121,23 @@ std::string buildLine(std::int64_t started, std::int64_t ended, std::span<const 
         }
         break;
       case HNVISA_TRACE_BYTES:
-        appendJsonString(line, field.data == nullptr ? std::string_view()
-                                                     : std::string_view(static_cast<const char*>(field.data),
-                                                                        field.length));
+        appendJsonString(line, field.data == nullptr
+                                   ? std::string_view()
+                                   : std::string_view(static_cast<const char*>(field.data), field.length));
         break;
-      case HNVISA_TRACE_INTEGER: appendInteger(line, field.integer); break;
-      case HNVISA_TRACE_REAL: appendReal(line, field.real); break;
+      case HNVISA_TRACE_INTEGER:
+        appendInteger(line, field.integer);
+        break;
+      case HNVISA_TRACE_REAL:
+        appendReal(line, field.real);
+        break;
       case HNVISA_TRACE_OBJECT:
         line += '{';
         first = true;
         break;
-      default: line += "null"; break;
+      default:
+        line += "null";
+        break;
     }
   }
   line += ",\"dur\":";

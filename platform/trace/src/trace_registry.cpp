@@ -170,8 +170,7 @@ const ViInt32* _VI_FUNC hnvisa_trace_activity(void) { return hnvqr::trace::Trace
 
 ViInt64 _VI_FUNC hnvisa_trace_clock(void) { return hnvqr::trace::monotonicNow(); }
 
-void _VI_FUNC hnvisa_trace_record(HnvisaTrace trace, ViInt64 started, const HnvisaTraceField* fields,
-                                  ViUInt32 count) {
+void _VI_FUNC hnvisa_trace_record(HnvisaTrace trace, ViInt64 started, const HnvisaTraceField* fields, ViUInt32 count) {
   try {
     const std::shared_ptr<hnvqr::trace::TraceWriter> writer = hnvqr::trace::TraceRegistry::instance().writer(trace);
     if (!writer || (fields == nullptr && count > 0)) return;

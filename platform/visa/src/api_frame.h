@@ -51,9 +51,8 @@ ViStatus withAccessibleInstrument(ViSession handle, Body&& body) noexcept {
 // As withAccessibleInstrument, recorded in the session's trace as one `operation`.
 template <typename Body>
 ViStatus withTracedInstrument(ViSession handle, const char* operation, Body&& body) noexcept {
-  return withAccessibleInstrument(handle, [&](Session& session) {
-    return session.traced(operation, [&] { return body(session); });
-  });
+  return withAccessibleInstrument(
+      handle, [&](Session& session) { return session.traced(operation, [&] { return body(session); }); });
 }
 
 // Copies `text` into a caller's VISA string buffer (VI_FIND_BUFLEN characters with the

@@ -48,28 +48,39 @@ constexpr std::size_t kTextAttributeCapacity = 256;
 }  // namespace
 
 const AttributeInfo* findAttribute(ViAttr id) {
-  const auto* found = std::find_if(kAttributes.begin(), kAttributes.end(),
-                                   [id](const AttributeInfo& info) { return info.id == id; });
+  const auto* found =
+      std::find_if(kAttributes.begin(), kAttributes.end(), [id](const AttributeInfo& info) { return info.id == id; });
   return found == kAttributes.end() ? nullptr : found;
 }
 
 bool libraryAttribute(ViAttr id, AttributeValue& value) {
   switch (id) {
-    case VI_ATTR_RSRC_IMPL_VERSION: value.number = kImplementationVersion; return true;
-    case VI_ATTR_RSRC_SPEC_VERSION: value.number = kSpecificationVersion; return true;
-    case VI_ATTR_RSRC_MANF_NAME: value.text = kManufacturerName; return true;
-    default: return false;
+    case VI_ATTR_RSRC_IMPL_VERSION:
+      value.number = kImplementationVersion;
+      return true;
+    case VI_ATTR_RSRC_SPEC_VERSION:
+      value.number = kSpecificationVersion;
+      return true;
+    case VI_ATTR_RSRC_MANF_NAME:
+      value.text = kManufacturerName;
+      return true;
+    default:
+      return false;
   }
 }
 
 ViStatus checkValueFitsKind(AttributeKind kind, ViAttrState value) {
   switch (kind) {
-    case AttributeKind::UInt8: return value <= 0xFFu ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
-    case AttributeKind::UInt16: return value <= 0xFFFFu ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
-    case AttributeKind::UInt32: return value <= 0xFFFFFFFFu ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
+    case AttributeKind::UInt8:
+      return value <= 0xFFu ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
+    case AttributeKind::UInt16:
+      return value <= 0xFFFFu ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
+    case AttributeKind::UInt32:
+      return value <= 0xFFFFFFFFu ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
     case AttributeKind::Boolean:
       return value == VI_TRUE || value == VI_FALSE ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
-    case AttributeKind::Text: return VI_ERROR_ATTR_READONLY;
+    case AttributeKind::Text:
+      return VI_ERROR_ATTR_READONLY;
   }
   return VI_ERROR_NSUP_ATTR_STATE;
 }

@@ -74,8 +74,7 @@ void serialPorts(std::vector<std::string>& names) {
   std::vector<std::pair<int, std::string>> ports;  // ttyS number, and the others by path
   for (const std::string& tty : found) {
     if (tty.rfind("ttyS", 0) == 0 && tty.size() > 4 &&
-        std::all_of(tty.begin() + 4, tty.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
-        tty.size() < 9) {
+        std::all_of(tty.begin() + 4, tty.end(), [](char c) { return c >= '0' && c <= '9'; }) && tty.size() < 9) {
       const std::string type = firstLineOf(ttyClass + "/" + tty + "/type");
       if (!type.empty() && type != "0") ports.emplace_back(std::stoi(tty.substr(4)), std::string{});
     } else if (tty.rfind("ttyUSB", 0) == 0 || tty.rfind("ttyACM", 0) == 0) {

@@ -106,16 +106,26 @@ ViStatus parseInputConversion(const char*& p, InputDirective& directive) {
   const char c = *p++;
   const bool counted = directive.widthKind == WidthKind::Counted;
   switch (c) {
-    case 'd': case 'i':
+    case 'd':
+    case 'i':
       if (counted) return VI_ERROR_NSUP_FMT;  // '#' on a number counts an array
       directive.conversion = Conversion::Integer;
       return VI_SUCCESS;
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G':
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
       if (counted) return VI_ERROR_NSUP_FMT;
       if (directive.length == 'h') return VI_ERROR_INV_FMT;
       directive.conversion = Conversion::Real;
       return VI_SUCCESS;
-    case 's': case 'c': case '[': case 't': case 'T':
+    case 's':
+    case 'c':
+    case '[':
+    case 't':
+    case 'T':
       if (directive.length != '\0') return VI_ERROR_NSUP_FMT;
       directive.conversion = c == 's'   ? Conversion::String
                              : c == 'c' ? Conversion::Chars
@@ -123,8 +133,17 @@ ViStatus parseInputConversion(const char*& p, InputDirective& directive) {
                              : c == 'T' ? Conversion::ThroughLineFeed
                                         : Conversion::Scanset;
       return c == '[' ? parseScanset(p, directive) : VI_SUCCESS;
-    case 'u': case 'o': case 'x': case 'X': case 'a': case 'A':
-    case 'b': case 'B': case 'y': case 'n': case 'p':
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X':
+    case 'a':
+    case 'A':
+    case 'b':
+    case 'B':
+    case 'y':
+    case 'n':
+    case 'p':
       return VI_ERROR_NSUP_FMT;
     default:
       return VI_ERROR_INV_FMT;
@@ -240,9 +259,12 @@ class Scanner {
 
   ViStatus convert(const InputDirective& d) {
     switch (d.conversion) {
-      case Conversion::Integer: return convertInteger(d);
-      case Conversion::Real: return convertReal(d);
-      default: return convertText(d);
+      case Conversion::Integer:
+        return convertInteger(d);
+      case Conversion::Real:
+        return convertReal(d);
+      default:
+        return convertText(d);
     }
   }
 
@@ -286,9 +308,8 @@ class Scanner {
   // fails like the other forms that are not (nan, inf, values beyond a double's range).
   ViStatus refuseHexForm(const std::string& number) {
     if (number.empty()) return VI_SUCCESS;
-    const std::string_view digits = number.front() == '+' || number.front() == '-'
-                                        ? std::string_view(number).substr(1)
-                                        : std::string_view(number);
+    const std::string_view digits =
+        number.front() == '+' || number.front() == '-' ? std::string_view(number).substr(1) : std::string_view(number);
     if (digits != "0") return VI_SUCCESS;
     ViByte next = 0;
     bool available = false;
@@ -298,8 +319,7 @@ class Scanner {
 
   template <typename Integer>
   static ViStatus storeIfFits(long long value, Integer& out) {
-    if (value < std::numeric_limits<Integer>::min() || value > std::numeric_limits<Integer>::max())
-      return kNoMatch;
+    if (value < std::numeric_limits<Integer>::min() || value > std::numeric_limits<Integer>::max()) return kNoMatch;
     out = static_cast<Integer>(value);
     return VI_SUCCESS;
   }
@@ -398,8 +418,8 @@ class Scanner {
         status = collect(readLimit, keep, text, taken, [](ViByte b, std::size_t, ViByte) { return !isSpace(b); });
         break;
       case Conversion::Scanset:
-        status = collect(readLimit, keep, text, taken,
-                         [&d](ViByte b, std::size_t, ViByte) { return d.scanset.test(b); });
+        status =
+            collect(readLimit, keep, text, taken, [&d](ViByte b, std::size_t, ViByte) { return d.scanset.test(b); });
         break;
       case Conversion::Chars:
       case Conversion::ThroughEnd:

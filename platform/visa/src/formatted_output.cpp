@@ -80,13 +80,30 @@ ViStatus parseOutputDirective(const char*& p, OutputDirective& directive) {
   }
   const char c = *p;
   switch (c) {
-    case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G':
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X':
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
       break;
-    case 's': case 'c':
+    case 's':
+    case 'c':
       if (directive.length != '\0') return VI_ERROR_NSUP_FMT;
       break;
-    case 'a': case 'A': case 'b': case 'B': case 'y': case 'n': case 'p':
+    case 'a':
+    case 'A':
+    case 'b':
+    case 'B':
+    case 'y':
+    case 'n':
+    case 'p':
       return VI_ERROR_NSUP_FMT;
     default:
       return VI_ERROR_INV_FMT;  // unknown conversion, or the format ended inside one
@@ -133,8 +150,8 @@ ViStatus putPlainNumber(OutputSink& sink, char conversion, int precision, Value 
 
 // snprintf with a format built here from one validated conversion and the matching argument type.
 template <typename Value>
-ViStatus putNumber(OutputSink& sink, const OutputDirective& directive, int width, int precision,
-                   const char* lengthText, Value value) {
+ViStatus putNumber(OutputSink& sink, const OutputDirective& directive, int width, int precision, const char* lengthText,
+                   Value value) {
   std::string cFormat = "%" + directive.flags;
   if (width >= 0) cFormat += std::to_string(width);
   if (precision >= 0) cFormat += "." + std::to_string(precision);
@@ -157,9 +174,8 @@ ViStatus putNumber(OutputSink& sink, const OutputDirective& directive, int width
 }
 
 ViStatus putPadded(OutputSink& sink, const OutputDirective& directive, int width, std::string_view text) {
-  const std::size_t padding = width < 0 || static_cast<std::size_t>(width) <= text.size()
-                                  ? 0
-                                  : static_cast<std::size_t>(width) - text.size();
+  const std::size_t padding =
+      width < 0 || static_cast<std::size_t>(width) <= text.size() ? 0 : static_cast<std::size_t>(width) - text.size();
   const bool left = directive.flags.find('-') != std::string::npos;
   static constexpr std::string_view kSpaces = "                                                                ";
   const auto pad = [&]() -> ViStatus {
@@ -202,21 +218,30 @@ ViStatus convertOne(OutputSink& sink, const OutputDirective& directive, ArgList&
   }
 
   switch (directive.conversion) {
-    case 'd': case 'i': {
+    case 'd':
+    case 'i': {
       // 'l' means ViInt32 and 'h' ViInt16, both passed as int.
       long long value = va_arg(arguments.args, int);
       if (directive.length == 'h') value = static_cast<ViInt16>(value);
       if (isPlain(*effective, width) && precision < 0) return putPlainNumber(sink, 'd', -1, value);
       return putNumber(sink, *effective, width, precision, "ll", value);
     }
-    case 'u': case 'o': case 'x': case 'X': {
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X': {
       unsigned long long value = va_arg(arguments.args, unsigned int);
       if (directive.length == 'h') value = static_cast<ViUInt16>(value);
       if (directive.conversion == 'u' && isPlain(*effective, width) && precision < 0)
         return putPlainNumber(sink, 'u', -1, value);
       return putNumber(sink, *effective, width, precision, "ll", value);
     }
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': {
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G': {
       const double value = va_arg(arguments.args, double);
       // Not-a-number and infinities keep printf's spelling.
       if (isPlain(*effective, width) && std::isfinite(value))
@@ -251,8 +276,8 @@ ViStatus formatOutput(OutputSink& sink, const char* format, ArgList& arguments) 
   // Text between conversions goes to the sink as slices of the format itself.
   const char* literal = format;
   const auto putLiteral = [&](const char* upTo) -> ViStatus {
-    const ViStatus status = upTo > literal ? sink.put(std::string_view(literal, static_cast<std::size_t>(upTo - literal)))
-                                           : VI_SUCCESS;
+    const ViStatus status =
+        upTo > literal ? sink.put(std::string_view(literal, static_cast<std::size_t>(upTo - literal))) : VI_SUCCESS;
     literal = upTo;
     return status;
   };

@@ -25,9 +25,8 @@ bool LockTable::grantable(const ResourceLocks& locks, ViSession session, ViAcces
   return requestedKey != nullptr && locks.sharedKey == requestedKey;
 }
 
-ViStatus LockTable::lock(const std::string& resource, ViSession session, ViAccessMode lockType,
-                         ViUInt32 timeoutMs, const char* requestedKey, std::string& grantedKey,
-                         const std::function<bool()>& stillOpen) {
+ViStatus LockTable::lock(const std::string& resource, ViSession session, ViAccessMode lockType, ViUInt32 timeoutMs,
+                         const char* requestedKey, std::string& grantedKey, const std::function<bool()>& stillOpen) {
   if (lockType != VI_EXCLUSIVE_LOCK && lockType != VI_SHARED_LOCK) return VI_ERROR_INV_LOCK_TYPE;
   // An empty key asks for a new one, as a null one does.
   if (requestedKey != nullptr && *requestedKey == '\0') requestedKey = nullptr;

@@ -50,8 +50,7 @@ class LockTable {
     std::map<ViSession, std::uint32_t> sharedDepth;  // holder -> levels
     bool idle() const { return exclusiveOwner == VI_NULL && sharedDepth.empty(); }
   };
-  static bool grantable(const ResourceLocks& locks, ViSession session, ViAccessMode lockType,
-                        const char* requestedKey);
+  static bool grantable(const ResourceLocks& locks, ViSession session, ViAccessMode lockType, const char* requestedKey);
 
   // Guards resources_ and nextKey_; waiters sleep on released_, which every release and
   // every close notifies.

@@ -9,8 +9,7 @@ ViStatus MemoryTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
                                   const Deadline& /*deadline*/) {
   *received = 0;
   while (!input_.empty() && input_.front().empty()) input_.pop_front();
-  if (input_.empty())
-    return whenEmpty_ == WhenEmpty::TimeOut ? VI_ERROR_TMO : VI_ERROR_CONN_LOST;
+  if (input_.empty()) return whenEmpty_ == WhenEmpty::TimeOut ? VI_ERROR_TMO : VI_ERROR_CONN_LOST;
   std::string& front = input_.front();
   const std::size_t n = std::min(capacity, front.size());
   std::memcpy(buffer, front.data(), n);

@@ -22,17 +22,13 @@ class MemoryTransport final : public Transport {
   void queueInput(std::string_view bytes) { input_.emplace_back(bytes); }
   void setWhenEmpty(WhenEmpty behaviour) { whenEmpty_ = behaviour; }
   // Called with the bytes of every send; what it returns is queued as input.
-  void setResponder(std::function<std::string(std::string_view sent)> responder) {
-    responder_ = std::move(responder);
-  }
+  void setResponder(std::function<std::string(std::string_view sent)> responder) { responder_ = std::move(responder); }
   const std::string& sent() const { return sent_; }
   void clearSent() { sent_.clear(); }
   int endsSent() const { return endsSent_; }
 
-  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                   const Deadline& deadline) override;
-  ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent,
-                const Deadline& deadline) override;
+  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) override;
+  ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) override;
   ViStatus sendEnd(ViByte termChar, const Deadline& deadline) override;
 
  private:

@@ -115,7 +115,8 @@ void ReplayTransport::waitRecordedTime(const Deadline& deadline) {
   wake_.wait_for(lock, wait, [&] { return interrupted_; });
 }
 
-ViStatus ReplayTransport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& /*deadline*/) {
+ViStatus ReplayTransport::send(const ViByte* data, std::size_t length, std::size_t* sent,
+                               const Deadline& /*deadline*/) {
   *sent = 0;
   const std::string written(reinterpret_cast<const char*>(data), length);
   // A write begins the next exchange once the current one has all of its own.
@@ -136,9 +137,9 @@ ViStatus ReplayTransport::send(const ViByte* data, std::size_t length, std::size
     const std::size_t at = sentMatched_ + i;
     if (at >= expected.size() || expected[at] != written[i]) {
       return fail("Replay of '" + file_ + "': byte " + std::to_string(at) + " of the write differs from line " +
-                  std::to_string(exchange->line) + " of the trace: recorded " + byteText(expected, at) +
-                  ", written " + byteText(written, i) + "; recorded " + excerpt(expected, at) + ", written " +
-                  excerpt(written, i) + ".");
+                  std::to_string(exchange->line) + " of the trace: recorded " + byteText(expected, at) + ", written " +
+                  byteText(written, i) + "; recorded " + excerpt(expected, at) + ", written " + excerpt(written, i) +
+                  ".");
     }
   }
   sentMatched_ += length;
@@ -175,13 +176,12 @@ ViStatus ReplayTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
       waitRecordedTime(deadline);
       failureDelivered_ = true;
       return exchange->status == VI_ERROR_TMO || exchange->status == VI_ERROR_CONN_LOST ? exchange->status
-                                                                                          : VI_ERROR_TMO;
+                                                                                        : VI_ERROR_TMO;
     }
     // This exchange is spent: a read that follows is the next one if it writes nothing, or
     // if what it received came before it wrote (a late reply to this one, drained first).
     const std::size_t following = next_ + 1;
-    if (following >= exchanges_.size() ||
-        (!exchanges_[following].sent.empty() && exchanges_[following].early == 0))
+    if (following >= exchanges_.size() || (!exchanges_[following].sent.empty() && exchanges_[following].early == 0))
       return VI_ERROR_TMO;
     next_ = following;
     sentMatched_ = delivered_ = 0;

@@ -36,12 +36,12 @@ class ReplayTransport final : public Transport {
 
   // One operation of the recorded session.
   struct Exchange {
-    std::size_t line = 0;      // in the trace file, from 1
-    std::string sent;          // what the session wrote
-    std::string reply;         // what it received
-    std::size_t early = 0;     // of the reply, what came before anything was sent
+    std::size_t line = 0;   // in the trace file, from 1
+    std::string sent;       // what the session wrote
+    std::string reply;      // what it received
+    std::size_t early = 0;  // of the reply, what came before anything was sent
     ViStatus status = VI_SUCCESS;
-    double seconds = 0.0;      // how long it took
+    double seconds = 0.0;  // how long it took
   };
 
  private:
@@ -63,7 +63,7 @@ class ReplayTransport final : public Transport {
   std::size_t delivered_ = 0;    // of its reply, those handed out so far
   bool waited_ = false;          // its recorded time has been spent
   bool failureDelivered_ = false;
-  std::string lastFailure_;      // read by describeFailure from other calls: guarded below
+  std::string lastFailure_;  // read by describeFailure from other calls: guarded below
   mutable std::mutex failureMutex_;
   // Guards interrupted_; the wait for the recorded time ends early on an interrupt.
   std::mutex waitMutex_;

@@ -12,9 +12,7 @@ namespace {
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   }
   return true;
 }
@@ -29,8 +27,10 @@ std::vector<std::string_view> splitOnDoubleColon(std::string_view text) {
   std::size_t start = 0;
   bool inBrackets = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '[') inBrackets = true;
-    else if (text[i] == ']') inBrackets = false;
+    if (text[i] == '[')
+      inBrackets = true;
+    else if (text[i] == ']')
+      inBrackets = false;
     else if (!inBrackets && text[i] == ':' && i + 1 < text.size() && text[i + 1] == ':') {
       parts.push_back(text.substr(start, i - start));
       start = i + 2;
@@ -81,8 +81,7 @@ ViStatus parseTcpip(const std::vector<std::string_view>& parts, ResourceName& pa
 
   if (parts.size() == 4 && equalsIgnoringCase(parts[3], "SOCKET")) {
     unsigned port = 0;
-    if (parts[2].empty() || !parseNumber(parts[2], 65535, 0, port) || port == 0)
-      return VI_ERROR_INV_RSRC_NAME;
+    if (parts[2].empty() || !parseNumber(parts[2], 65535, 0, port) || port == 0) return VI_ERROR_INV_RSRC_NAME;
     parsed.kind = ResourceKind::TcpipSocket;
     parsed.port = static_cast<ViUInt16>(port);
     parsed.resourceClass = "SOCKET";
@@ -101,8 +100,7 @@ ViStatus parseTcpip(const std::vector<std::string_view>& parts, ResourceName& pa
       return VI_ERROR_INV_RSRC_NAME;
     }
   } else if (parts.size() == 4) {
-    if (!isPlainToken(parts[2]) || !equalsIgnoringCase(parts[3], "INSTR"))
-      return VI_ERROR_INV_RSRC_NAME;
+    if (!isPlainToken(parts[2]) || !equalsIgnoringCase(parts[3], "INSTR")) return VI_ERROR_INV_RSRC_NAME;
     device = std::string(parts[2]);
   } else if (parts.size() != 2) {
     return VI_ERROR_INV_RSRC_NAME;
@@ -115,8 +113,7 @@ ViStatus parseTcpip(const std::vector<std::string_view>& parts, ResourceName& pa
 }
 
 ViStatus parseSerial(const std::vector<std::string_view>& parts, ResourceName& parsed) {
-  if (parts.size() > 2 || (parts.size() == 2 && !equalsIgnoringCase(parts[1], "INSTR")))
-    return VI_ERROR_INV_RSRC_NAME;
+  if (parts.size() > 2 || (parts.size() == 2 && !equalsIgnoringCase(parts[1], "INSTR"))) return VI_ERROR_INV_RSRC_NAME;
   parsed.kind = ResourceKind::Serial;
   parsed.resourceClass = "INSTR";
   const std::string_view rest = parts[0].substr(4);
@@ -172,8 +169,8 @@ ViStatus parseUsb(const std::vector<std::string_view>& parts, ResourceName& pars
   parsed.usbSerial = std::string(parts[3]);
   parsed.usbInterface = fields == 4 ? static_cast<int>(interface) : -1;
   parsed.resourceClass = hasClass && equalsIgnoringCase(last, "RAW") ? "RAW" : "INSTR";
-  parsed.canonical = "USB" + std::to_string(parsed.board) + "::" + hex4(vendor) + "::" + hex4(product) + "::" +
-                     parsed.usbSerial + (fields == 4 ? "::" + std::to_string(interface) : std::string()) +
+  parsed.canonical = "USB" + std::to_string(parsed.board) + "::" + hex4(vendor) + "::" + hex4(product) +
+                     "::" + parsed.usbSerial + (fields == 4 ? "::" + std::to_string(interface) : std::string()) +
                      "::" + parsed.resourceClass;
   return VI_SUCCESS;
 }
@@ -187,8 +184,7 @@ ViStatus parseGpib(const std::vector<std::string_view>& parts, ResourceName& par
   std::size_t next = 2;
   if (next < parts.size() && !equalsIgnoringCase(parts[next], "INSTR")) {
     unsigned secondary = 0;
-    if (parts[next].empty() || !parseNumber(parts[next], 30, 0, secondary))
-      return VI_ERROR_INV_RSRC_NAME;
+    if (parts[next].empty() || !parseNumber(parts[next], 30, 0, secondary)) return VI_ERROR_INV_RSRC_NAME;
     ++next;
   }
   if (next < parts.size() && !equalsIgnoringCase(parts[next++], "INSTR")) return VI_ERROR_INV_RSRC_NAME;

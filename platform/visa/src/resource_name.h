@@ -27,23 +27,27 @@ struct ResourceName {
   ViUInt16 usbVendor = 0;  // USB forms
   ViUInt16 usbProduct = 0;
   std::string usbSerial;
-  int usbInterface = -1;   // -1 when not given
-  std::string devicePath;  // Serial: the device to open ("" for ASRL0, which has none)
-  std::string replayFile;  // Replay: the trace file, case kept
-  double replaySpeed = 1.0;  // Replay: factor on the recorded timing, 0 for none
-  std::string canonical;   // VI_ATTR_RSRC_NAME
+  int usbInterface = -1;      // -1 when not given
+  std::string devicePath;     // Serial: the device to open ("" for ASRL0, which has none)
+  std::string replayFile;     // Replay: the trace file, case kept
+  double replaySpeed = 1.0;   // Replay: factor on the recorded timing, 0 for none
+  std::string canonical;      // VI_ATTR_RSRC_NAME
   std::string resourceClass;  // VI_ATTR_RSRC_CLASS
 };
 
 // VI_ATTR_INTF_TYPE of a resource of this kind.
 inline ViUInt16 interfaceTypeOf(ResourceKind kind) {
   switch (kind) {
-    case ResourceKind::Serial: return VI_INTF_ASRL;
-    case ResourceKind::Usb: return VI_INTF_USB;
-    case ResourceKind::Gpib: return VI_INTF_GPIB;
+    case ResourceKind::Serial:
+      return VI_INTF_ASRL;
+    case ResourceKind::Usb:
+      return VI_INTF_USB;
+    case ResourceKind::Gpib:
+      return VI_INTF_GPIB;
     case ResourceKind::TcpipSocket:
     case ResourceKind::TcpipInstr:
-    case ResourceKind::Replay: break;
+    case ResourceKind::Replay:
+      break;
   }
   return VI_INTF_TCPIP;
 }

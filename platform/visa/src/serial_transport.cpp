@@ -20,16 +20,14 @@ struct BaudRate {
 };
 
 constexpr std::array kBaudRates{
-    BaudRate{50, B50},           BaudRate{75, B75},           BaudRate{110, B110},
-    BaudRate{134, B134},         BaudRate{150, B150},         BaudRate{200, B200},
-    BaudRate{300, B300},         BaudRate{600, B600},         BaudRate{1200, B1200},
-    BaudRate{1800, B1800},       BaudRate{2400, B2400},       BaudRate{4800, B4800},
-    BaudRate{9600, B9600},       BaudRate{19200, B19200},     BaudRate{38400, B38400},
-    BaudRate{57600, B57600},     BaudRate{115200, B115200},   BaudRate{230400, B230400},
-    BaudRate{460800, B460800},   BaudRate{500000, B500000},   BaudRate{576000, B576000},
-    BaudRate{921600, B921600},   BaudRate{1000000, B1000000}, BaudRate{1152000, B1152000},
-    BaudRate{1500000, B1500000}, BaudRate{2000000, B2000000}, BaudRate{2500000, B2500000},
-    BaudRate{3000000, B3000000}, BaudRate{3500000, B3500000}, BaudRate{4000000, B4000000},
+    BaudRate{50, B50},           BaudRate{75, B75},           BaudRate{110, B110},         BaudRate{134, B134},
+    BaudRate{150, B150},         BaudRate{200, B200},         BaudRate{300, B300},         BaudRate{600, B600},
+    BaudRate{1200, B1200},       BaudRate{1800, B1800},       BaudRate{2400, B2400},       BaudRate{4800, B4800},
+    BaudRate{9600, B9600},       BaudRate{19200, B19200},     BaudRate{38400, B38400},     BaudRate{57600, B57600},
+    BaudRate{115200, B115200},   BaudRate{230400, B230400},   BaudRate{460800, B460800},   BaudRate{500000, B500000},
+    BaudRate{576000, B576000},   BaudRate{921600, B921600},   BaudRate{1000000, B1000000}, BaudRate{1152000, B1152000},
+    BaudRate{1500000, B1500000}, BaudRate{2000000, B2000000}, BaudRate{2500000, B2500000}, BaudRate{3000000, B3000000},
+    BaudRate{3500000, B3500000}, BaudRate{4000000, B4000000},
 };
 
 struct DataBits {
@@ -63,12 +61,23 @@ ViStatus encodeSetting(ViAttr attribute, ViAttrState value, termios& settings) {
     case VI_ATTR_ASRL_PARITY: {
       tcflag_t parity = 0;
       switch (value) {
-        case VI_ASRL_PAR_NONE: parity = 0; break;
-        case VI_ASRL_PAR_ODD: parity = PARENB | PARODD; break;
-        case VI_ASRL_PAR_EVEN: parity = PARENB; break;
-        case VI_ASRL_PAR_MARK: parity = PARENB | PARODD | CMSPAR; break;
-        case VI_ASRL_PAR_SPACE: parity = PARENB | CMSPAR; break;
-        default: return VI_ERROR_NSUP_ATTR_STATE;
+        case VI_ASRL_PAR_NONE:
+          parity = 0;
+          break;
+        case VI_ASRL_PAR_ODD:
+          parity = PARENB | PARODD;
+          break;
+        case VI_ASRL_PAR_EVEN:
+          parity = PARENB;
+          break;
+        case VI_ASRL_PAR_MARK:
+          parity = PARENB | PARODD | CMSPAR;
+          break;
+        case VI_ASRL_PAR_SPACE:
+          parity = PARENB | CMSPAR;
+          break;
+        default:
+          return VI_ERROR_NSUP_ATTR_STATE;
       }
       settings.c_cflag = (settings.c_cflag & ~(PARENB | PARODD | CMSPAR)) | parity;
       return VI_SUCCESS;
@@ -116,9 +125,12 @@ ViStatus decodeSetting(ViAttr attribute, const termios& settings, ViAttrState& v
       return VI_SUCCESS;
     case VI_ATTR_ASRL_PARITY: {
       const tcflag_t flags = settings.c_cflag;
-      if (!(flags & PARENB)) value = VI_ASRL_PAR_NONE;
-      else if (flags & CMSPAR) value = (flags & PARODD) ? VI_ASRL_PAR_MARK : VI_ASRL_PAR_SPACE;
-      else value = (flags & PARODD) ? VI_ASRL_PAR_ODD : VI_ASRL_PAR_EVEN;
+      if (!(flags & PARENB))
+        value = VI_ASRL_PAR_NONE;
+      else if (flags & CMSPAR)
+        value = (flags & PARODD) ? VI_ASRL_PAR_MARK : VI_ASRL_PAR_SPACE;
+      else
+        value = (flags & PARODD) ? VI_ASRL_PAR_ODD : VI_ASRL_PAR_EVEN;
       return VI_SUCCESS;
     }
     case VI_ATTR_ASRL_STOP_BITS:
@@ -151,8 +163,7 @@ ViStatus SerialTransport::open(const std::string& devicePath, std::unique_ptr<Tr
     return VI_ERROR_SYSTEM_ERROR;
   }
   std::unique_ptr<SerialTransport> port(new SerialTransport(fd, wakeFd));  // closes both on failure below
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-    return errno == EWOULDBLOCK ? VI_ERROR_RSRC_BUSY : VI_ERROR_SYSTEM_ERROR;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? VI_ERROR_RSRC_BUSY : VI_ERROR_SYSTEM_ERROR;
   termios settings{};
   if (!readTermios(fd, settings)) return VI_ERROR_RSRC_NFOUND;  // not a terminal
   ::cfmakeraw(&settings);
@@ -201,8 +212,7 @@ ViStatus SerialTransport::applyLineSetting(ViAttr attribute, ViAttrState value) 
   // tcsetattr succeeds when any part is taken; the port decides what it really keeps.
   termios applied{};
   ViAttrState readBack = 0;
-  if (!readTermios(fd_, applied) || decodeSetting(attribute, applied, readBack) < VI_SUCCESS ||
-      readBack != value) {
+  if (!readTermios(fd_, applied) || decodeSetting(attribute, applied, readBack) < VI_SUCCESS || readBack != value) {
     ::tcsetattr(fd_, TCSANOW, &before);
     return VI_ERROR_NSUP_ATTR_STATE;
   }
@@ -235,8 +245,7 @@ ViStatus SerialTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
   }
 }
 
-ViStatus SerialTransport::send(const ViByte* data, std::size_t length, std::size_t* sent,
-                               const Deadline& deadline) {
+ViStatus SerialTransport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) {
   *sent = 0;
   while (*sent < length) {
     const ssize_t n = ::write(fd_, data + *sent, length - *sent);
@@ -268,8 +277,12 @@ ViStatus SerialTransport::sendEnd(ViByte termChar, const Deadline& deadline) {
 
 ViStatus SerialTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
   switch (attribute) {
-    case VI_ATTR_ASRL_END_IN: value.number = endIn_; return VI_SUCCESS;
-    case VI_ATTR_ASRL_END_OUT: value.number = endOut_; return VI_SUCCESS;
+    case VI_ATTR_ASRL_END_IN:
+      value.number = endIn_;
+      return VI_SUCCESS;
+    case VI_ATTR_ASRL_END_OUT:
+      value.number = endOut_;
+      return VI_SUCCESS;
     case VI_ATTR_ASRL_AVAIL_NUM: {
       int waiting = 0;
       if (::ioctl(fd_, FIONREAD, &waiting) != 0) return VI_ERROR_SYSTEM_ERROR;
@@ -279,8 +292,8 @@ ViStatus SerialTransport::getAttribute(ViAttr attribute, AttributeValue& value) 
     default: {
       termios settings{};
       ViAttrState number = 0;
-      const ViStatus status = readTermios(fd_, settings) ? decodeSetting(attribute, settings, number)
-                                                         : VI_ERROR_SYSTEM_ERROR;
+      const ViStatus status =
+          readTermios(fd_, settings) ? decodeSetting(attribute, settings, number) : VI_ERROR_SYSTEM_ERROR;
       if (status >= VI_SUCCESS) value.number = number;
       return status;
     }

@@ -28,10 +28,8 @@ class SerialTransport final : public Transport {
   static std::string devicePathOfBoard(unsigned board);
   ~SerialTransport() override;
 
-  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                   const Deadline& deadline) override;
-  ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent,
-                const Deadline& deadline) override;
+  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) override;
+  ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) override;
   ViStatus sendEnd(ViByte termChar, const Deadline& deadline) override;
   bool termCharIsEnd() const override { return endIn_ == VI_ASRL_END_TERMCHAR; }
   void interrupt() override;
@@ -49,7 +47,7 @@ class SerialTransport final : public Transport {
   ViStatus applyLineSetting(ViAttr attribute, ViAttrState value);
 
   const PortHandle fd_;
-  const PortHandle wakeFd_;  // an eventfd: a tty cannot be shut down the way a socket can
+  const PortHandle wakeFd_;               // an eventfd: a tty cannot be shut down the way a socket can
   std::atomic<bool> interrupted_{false};  // Windows: set by interrupt(), seen between bounded waits
   ViUInt16 endIn_ = VI_ASRL_END_TERMCHAR;
   ViUInt16 endOut_ = VI_ASRL_END_NONE;

@@ -35,21 +35,39 @@ ViStatus encodeSetting(ViAttr attribute, ViAttrState value, DCB& settings) {
       return VI_SUCCESS;
     case VI_ATTR_ASRL_PARITY:
       switch (value) {
-        case VI_ASRL_PAR_NONE: settings.Parity = NOPARITY; break;
-        case VI_ASRL_PAR_ODD: settings.Parity = ODDPARITY; break;
-        case VI_ASRL_PAR_EVEN: settings.Parity = EVENPARITY; break;
-        case VI_ASRL_PAR_MARK: settings.Parity = MARKPARITY; break;
-        case VI_ASRL_PAR_SPACE: settings.Parity = SPACEPARITY; break;
-        default: return VI_ERROR_NSUP_ATTR_STATE;
+        case VI_ASRL_PAR_NONE:
+          settings.Parity = NOPARITY;
+          break;
+        case VI_ASRL_PAR_ODD:
+          settings.Parity = ODDPARITY;
+          break;
+        case VI_ASRL_PAR_EVEN:
+          settings.Parity = EVENPARITY;
+          break;
+        case VI_ASRL_PAR_MARK:
+          settings.Parity = MARKPARITY;
+          break;
+        case VI_ASRL_PAR_SPACE:
+          settings.Parity = SPACEPARITY;
+          break;
+        default:
+          return VI_ERROR_NSUP_ATTR_STATE;
       }
       settings.fParity = value == VI_ASRL_PAR_NONE ? FALSE : TRUE;
       return VI_SUCCESS;
     case VI_ATTR_ASRL_STOP_BITS:
       switch (value) {
-        case VI_ASRL_STOP_ONE: settings.StopBits = ONESTOPBIT; break;
-        case VI_ASRL_STOP_ONE5: settings.StopBits = ONE5STOPBITS; break;
-        case VI_ASRL_STOP_TWO: settings.StopBits = TWOSTOPBITS; break;
-        default: return VI_ERROR_NSUP_ATTR_STATE;
+        case VI_ASRL_STOP_ONE:
+          settings.StopBits = ONESTOPBIT;
+          break;
+        case VI_ASRL_STOP_ONE5:
+          settings.StopBits = ONE5STOPBITS;
+          break;
+        case VI_ASRL_STOP_TWO:
+          settings.StopBits = TWOSTOPBITS;
+          break;
+        default:
+          return VI_ERROR_NSUP_ATTR_STATE;
       }
       return VI_SUCCESS;
     case VI_ATTR_ASRL_FLOW_CNTRL: {
@@ -65,22 +83,37 @@ ViStatus encodeSetting(ViAttr attribute, ViAttrState value, DCB& settings) {
       settings.fDtrControl = dtr ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
       return VI_SUCCESS;
     }
-    default: return VI_ERROR_NSUP_ATTR;
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 
 // The VISA value of one setting as the port has it.
 ViStatus decodeSetting(ViAttr attribute, const DCB& settings, ViAttrState& value) {
   switch (attribute) {
-    case VI_ATTR_ASRL_BAUD: value = settings.BaudRate; return VI_SUCCESS;
-    case VI_ATTR_ASRL_DATA_BITS: value = settings.ByteSize; return VI_SUCCESS;
+    case VI_ATTR_ASRL_BAUD:
+      value = settings.BaudRate;
+      return VI_SUCCESS;
+    case VI_ATTR_ASRL_DATA_BITS:
+      value = settings.ByteSize;
+      return VI_SUCCESS;
     case VI_ATTR_ASRL_PARITY:
       switch (settings.Parity) {
-        case ODDPARITY: value = VI_ASRL_PAR_ODD; break;
-        case EVENPARITY: value = VI_ASRL_PAR_EVEN; break;
-        case MARKPARITY: value = VI_ASRL_PAR_MARK; break;
-        case SPACEPARITY: value = VI_ASRL_PAR_SPACE; break;
-        default: value = VI_ASRL_PAR_NONE; break;
+        case ODDPARITY:
+          value = VI_ASRL_PAR_ODD;
+          break;
+        case EVENPARITY:
+          value = VI_ASRL_PAR_EVEN;
+          break;
+        case MARKPARITY:
+          value = VI_ASRL_PAR_MARK;
+          break;
+        case SPACEPARITY:
+          value = VI_ASRL_PAR_SPACE;
+          break;
+        default:
+          value = VI_ASRL_PAR_NONE;
+          break;
       }
       return VI_SUCCESS;
     case VI_ATTR_ASRL_STOP_BITS:
@@ -90,10 +123,10 @@ ViStatus decodeSetting(ViAttr attribute, const DCB& settings, ViAttrState& value
       return VI_SUCCESS;
     case VI_ATTR_ASRL_FLOW_CNTRL:
       value = (settings.fOutX && settings.fInX ? VI_ASRL_FLOW_XON_XOFF : 0) |
-              (settings.fOutxCtsFlow ? VI_ASRL_FLOW_RTS_CTS : 0) |
-              (settings.fOutxDsrFlow ? VI_ASRL_FLOW_DTR_DSR : 0);
+              (settings.fOutxCtsFlow ? VI_ASRL_FLOW_RTS_CTS : 0) | (settings.fOutxDsrFlow ? VI_ASRL_FLOW_DTR_DSR : 0);
       return VI_SUCCESS;
-    default: return VI_ERROR_NSUP_ATTR;
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 
@@ -191,16 +224,14 @@ ViStatus SerialTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
   }
 }
 
-ViStatus SerialTransport::send(const ViByte* data, std::size_t length, std::size_t* sent,
-                               const Deadline& deadline) {
+ViStatus SerialTransport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) {
   *sent = 0;
   while (*sent < length) {
     if (interrupted_) return VI_ERROR_CONN_LOST;
     if (!setWait(native(fd_), nextWait(deadline))) return VI_ERROR_SYSTEM_ERROR;
     const std::size_t left = length - *sent;
     DWORD n = 0;
-    if (!::WriteFile(native(fd_), data + *sent, left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(left), &n,
-                     nullptr))
+    if (!::WriteFile(native(fd_), data + *sent, left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(left), &n, nullptr))
       return isConnectionLoss(::GetLastError()) ? VI_ERROR_CONN_LOST : VI_ERROR_IO;
     *sent += n;
     if (n == 0 && deadline.expired()) return VI_ERROR_TMO;
@@ -223,8 +254,12 @@ ViStatus SerialTransport::sendEnd(ViByte termChar, const Deadline& deadline) {
 
 ViStatus SerialTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
   switch (attribute) {
-    case VI_ATTR_ASRL_END_IN: value.number = endIn_; return VI_SUCCESS;
-    case VI_ATTR_ASRL_END_OUT: value.number = endOut_; return VI_SUCCESS;
+    case VI_ATTR_ASRL_END_IN:
+      value.number = endIn_;
+      return VI_SUCCESS;
+    case VI_ATTR_ASRL_END_OUT:
+      value.number = endOut_;
+      return VI_SUCCESS;
     case VI_ATTR_ASRL_AVAIL_NUM: {
       COMSTAT status{};
       DWORD errors = 0;

@@ -8,7 +8,6 @@
 namespace hnvqr::visa {
 namespace {
 
-
 constexpr std::size_t kWriteBufferSize = 4096;
 // Bound on what one discard of late replies drains, so a peer that never stops talking
 // cannot hold a query up.
@@ -229,8 +228,7 @@ ViStatus Session::discardRestOfReply() { return skipThroughEnd(ioDeadline(), nul
 ViStatus Session::printf(const char* format, ArgList& arguments) {
   const ExchangeScope exchange(*this);
   if (abandonedReplies_ > 0) {
-    if (const ViStatus status = discardOwedReplies(abandonedReplies_, ioDeadline()); status < VI_SUCCESS)
-      return status;
+    if (const ViStatus status = discardOwedReplies(abandonedReplies_, ioDeadline()); status < VI_SUCCESS) return status;
   }
   const ViStatus status = formatInto(format, arguments);
   if (status >= VI_SUCCESS && writeBufferMode_ == VI_FLUSH_ON_ACCESS && !writeBuffer_.empty())
@@ -260,8 +258,7 @@ ViStatus Session::queryf(const char* writeFormat, const char* readFormat, ArgLis
   // and dropped first. Where replies cannot be counted, whatever has already arrived goes.
   if (repliesAreFramed()) {
     if (unreadReplies_ > 0) {
-      if (const ViStatus status = discardOwedReplies(unreadReplies_, ioDeadline()); status < VI_SUCCESS)
-        return status;
+      if (const ViStatus status = discardOwedReplies(unreadReplies_, ioDeadline()); status < VI_SUCCESS) return status;
     }
   } else {
     discardArrivedInput();
@@ -306,23 +303,46 @@ ViStatus Session::flush(ViUInt16 mask) {
 
 ViStatus Session::getAttribute(ViAttr attribute, AttributeValue& value) const {
   switch (attribute) {
-    case VI_ATTR_TMO_VALUE: value.number = timeoutMs_; return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR: value.number = termChar_; return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR_EN: value.number = termCharEnabled_; return VI_SUCCESS;
-    case VI_ATTR_SEND_END_EN: value.number = sendEndEnabled_; return VI_SUCCESS;
-    case VI_ATTR_SUPPRESS_END_EN: value.number = suppressEndEnabled_; return VI_SUCCESS;
-    case VI_ATTR_RD_BUF_OPER_MODE: value.number = readBufferMode_; return VI_SUCCESS;
-    case VI_ATTR_WR_BUF_OPER_MODE: value.number = writeBufferMode_; return VI_SUCCESS;
-    case VI_ATTR_RSRC_NAME: value.text = identity_.resourceName; return VI_SUCCESS;
-    case VI_ATTR_RSRC_CLASS: value.text = identity_.resourceClass; return VI_SUCCESS;
-    case VI_ATTR_INTF_TYPE: value.number = identity_.interfaceType; return VI_SUCCESS;
-    case VI_ATTR_INTF_NUM: value.number = identity_.interfaceNumber; return VI_SUCCESS;
+    case VI_ATTR_TMO_VALUE:
+      value.number = timeoutMs_;
+      return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR:
+      value.number = termChar_;
+      return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR_EN:
+      value.number = termCharEnabled_;
+      return VI_SUCCESS;
+    case VI_ATTR_SEND_END_EN:
+      value.number = sendEndEnabled_;
+      return VI_SUCCESS;
+    case VI_ATTR_SUPPRESS_END_EN:
+      value.number = suppressEndEnabled_;
+      return VI_SUCCESS;
+    case VI_ATTR_RD_BUF_OPER_MODE:
+      value.number = readBufferMode_;
+      return VI_SUCCESS;
+    case VI_ATTR_WR_BUF_OPER_MODE:
+      value.number = writeBufferMode_;
+      return VI_SUCCESS;
+    case VI_ATTR_RSRC_NAME:
+      value.text = identity_.resourceName;
+      return VI_SUCCESS;
+    case VI_ATTR_RSRC_CLASS:
+      value.text = identity_.resourceClass;
+      return VI_SUCCESS;
+    case VI_ATTR_INTF_TYPE:
+      value.number = identity_.interfaceType;
+      return VI_SUCCESS;
+    case VI_ATTR_INTF_NUM:
+      value.number = identity_.interfaceNumber;
+      return VI_SUCCESS;
     case VI_ATTR_ASRL_AVAIL_NUM: {
       const ViStatus status = transport_->getAttribute(attribute, value);
       if (status >= VI_SUCCESS) value.number += bufferedInput();
       return status;
     }
-    default: return transport_->getAttribute(attribute, value);
+    default:
+      return transport_->getAttribute(attribute, value);
   }
 }
 
@@ -336,11 +356,21 @@ ViStatus Session::setAttribute(ViAttr attribute, ViAttrState value) {
   }
   if (const ViStatus status = checkValueFitsKind(info->kind, value); status < VI_SUCCESS) return status;
   switch (attribute) {
-    case VI_ATTR_TMO_VALUE: timeoutMs_ = static_cast<ViUInt32>(value); return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR: termChar_ = static_cast<ViUInt8>(value); return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR_EN: termCharEnabled_ = value == VI_TRUE; return VI_SUCCESS;
-    case VI_ATTR_SEND_END_EN: sendEndEnabled_ = value == VI_TRUE; return VI_SUCCESS;
-    case VI_ATTR_SUPPRESS_END_EN: suppressEndEnabled_ = value == VI_TRUE; return VI_SUCCESS;
+    case VI_ATTR_TMO_VALUE:
+      timeoutMs_ = static_cast<ViUInt32>(value);
+      return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR:
+      termChar_ = static_cast<ViUInt8>(value);
+      return VI_SUCCESS;
+    case VI_ATTR_TERMCHAR_EN:
+      termCharEnabled_ = value == VI_TRUE;
+      return VI_SUCCESS;
+    case VI_ATTR_SEND_END_EN:
+      sendEndEnabled_ = value == VI_TRUE;
+      return VI_SUCCESS;
+    case VI_ATTR_SUPPRESS_END_EN:
+      suppressEndEnabled_ = value == VI_TRUE;
+      return VI_SUCCESS;
     case VI_ATTR_RD_BUF_OPER_MODE:
       if (value != VI_FLUSH_ON_ACCESS && value != VI_FLUSH_DISABLE) return VI_ERROR_NSUP_ATTR_STATE;
       readBufferMode_ = static_cast<ViUInt16>(value);
@@ -349,7 +379,8 @@ ViStatus Session::setAttribute(ViAttr attribute, ViAttrState value) {
       if (value != VI_FLUSH_ON_ACCESS && value != VI_FLUSH_WHEN_FULL) return VI_ERROR_NSUP_ATTR_STATE;
       writeBufferMode_ = static_cast<ViUInt16>(value);
       return VI_SUCCESS;
-    default: return transport_->setAttribute(attribute, value);
+    default:
+      return transport_->setAttribute(attribute, value);
   }
 }
 

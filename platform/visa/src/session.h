@@ -165,14 +165,14 @@ class Session final : private InputSource, private OutputSink {
   std::array<ViByte, kReceiveChunk> readBuffer_;  // received; not yet consumed from readPosition_
   std::size_t readPosition_ = 0;
   std::size_t readLength_ = 0;
-  std::string writeBuffer_;         // formatted output not yet sent
-  std::size_t writeMark_ = 0;       // its size when the current formatted call began
+  std::string writeBuffer_;                   // formatted output not yet sent
+  std::size_t writeMark_ = 0;                 // its size when the current formatted call began
   std::optional<Deadline> exchangeDeadline_;  // set while an operation runs
-  std::uint32_t unreadReplies_ = 0;     // replies owed to queries written and not yet read
-  std::uint32_t abandonedReplies_ = 0;  // of those, the ones a failed read gave up on
-  bool writtenQueryPending_ = false;    // the message being written so far holds a query
-  bool writtenInQuotes_ = false;        // ... and ends inside a quoted string
-  bool midReply_ = false;               // bytes of a reply were taken since the last END
+  std::uint32_t unreadReplies_ = 0;           // replies owed to queries written and not yet read
+  std::uint32_t abandonedReplies_ = 0;        // of those, the ones a failed read gave up on
+  bool writtenQueryPending_ = false;          // the message being written so far holds a query
+  bool writtenInQuotes_ = false;              // ... and ends inside a quoted string
+  bool midReply_ = false;                     // bytes of a reply were taken since the last END
 
   // Guards the four members below: the trace writer is read without the I/O lock at close.
   mutable std::mutex traceMutex_;

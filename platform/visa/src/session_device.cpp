@@ -29,8 +29,7 @@ ViStatus Session::readStatusByte(ViUInt16& statusByte) {
   // The answer must be the one to our *STB?: replies owed to earlier queries go first, as
   // before a formatted query.
   if (repliesAreFramed()) {
-    if (unreadReplies_ > 0 && (status = discardOwedReplies(unreadReplies_, ioDeadline())) < VI_SUCCESS)
-      return status;
+    if (unreadReplies_ > 0 && (status = discardOwedReplies(unreadReplies_, ioDeadline())) < VI_SUCCESS) return status;
   } else {
     discardArrivedInput();
   }

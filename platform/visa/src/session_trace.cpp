@@ -13,7 +13,9 @@ HnvisaTraceField text(const char* name, const char* value) { return {name, HNVIS
 HnvisaTraceField bytes(const char* name, const std::string& value) {
   return {name, HNVISA_TRACE_BYTES, value.data(), static_cast<ViUInt32>(value.size()), 0, 0.0};
 }
-HnvisaTraceField integer(const char* name, long long value) { return {name, HNVISA_TRACE_INTEGER, nullptr, 0, value, 0.0}; }
+HnvisaTraceField integer(const char* name, long long value) {
+  return {name, HNVISA_TRACE_INTEGER, nullptr, 0, value, 0.0};
+}
 
 }  // namespace
 
@@ -56,7 +58,8 @@ ViStatus Session::attachTrace(HnvisaTrace trace) {
   std::shared_ptr<hnvqr::trace::TraceWriter> writer;
   if (trace == 0) {
     std::string reason;
-    writer = hnvqr::trace::TraceRegistry::instance().writer(hnvqr::trace::TraceRegistry::instance().environmentTrace(reason));
+    writer = hnvqr::trace::TraceRegistry::instance().writer(
+        hnvqr::trace::TraceRegistry::instance().environmentTrace(reason));
   } else {
     writer = hnvqr::trace::TraceRegistry::instance().writer(trace);
     if (!writer) return VI_ERROR_NSUP_ATTR_STATE;
@@ -94,8 +97,9 @@ void Session::recordAttribute(std::int64_t started, ViAttr attribute, ViAttrStat
   if (!writer) return;
   capture_.begin();
   capture_.active = false;
-  recordOperation(*writer, "set_attribute", started, status,
-                  {integer("attribute", static_cast<long long>(attribute)), integer("value", static_cast<long long>(value))});
+  recordOperation(
+      *writer, "set_attribute", started, status,
+      {integer("attribute", static_cast<long long>(attribute)), integer("value", static_cast<long long>(value))});
 }
 
 void Session::recordClose(std::int64_t started, ViStatus status) {

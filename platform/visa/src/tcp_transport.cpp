@@ -13,11 +13,9 @@
 namespace hnvqr::visa {
 namespace {
 
-
 bool isConnectionLoss(int error) {
-  return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ECONNABORTED ||
-         error == ETIMEDOUT || error == EHOSTUNREACH || error == ENETUNREACH || error == ENETDOWN ||
-         error == ESHUTDOWN;
+  return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ECONNABORTED || error == ETIMEDOUT ||
+         error == EHOSTUNREACH || error == ENETUNREACH || error == ENETDOWN || error == ESHUTDOWN;
 }
 
 // poll() for `events` until the deadline, retrying on signals. 0 on time-out, <0 on error.
@@ -44,8 +42,8 @@ std::string peerAddressOf(int fd) {
 
 // One connection attempt bounded by the deadline; the socket's descriptor or -1.
 int connectOne(const addrinfo& candidate, const Deadline& deadline) {
-  const int fd = ::socket(candidate.ai_family, candidate.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                          candidate.ai_protocol);
+  const int fd =
+      ::socket(candidate.ai_family, candidate.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, candidate.ai_protocol);
   if (fd < 0) return -1;
   if (::connect(fd, candidate.ai_addr, candidate.ai_addrlen) != 0) {
     if (errno != EINPROGRESS) {
@@ -55,8 +53,8 @@ int connectOne(const addrinfo& candidate, const Deadline& deadline) {
     short revents = 0;
     int error = 0;
     socklen_t length = sizeof error;
-    if (waitFor(fd, POLLOUT, deadline, revents) <= 0 ||
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+    if (waitFor(fd, POLLOUT, deadline, revents) <= 0 || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 ||
+        error != 0) {
       ::close(fd);
       return -1;
     }
@@ -68,8 +66,7 @@ int connectOne(const addrinfo& candidate, const Deadline& deadline) {
 
 ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 openTimeoutMs,
                                std::unique_ptr<Transport>& connected) {
-  const Deadline deadline =
-      Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
+  const Deadline deadline = Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -77,9 +74,8 @@ ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 
   addrinfo* candidates = nullptr;
   const std::string service = std::to_string(port);
   // A bracketed IPv6 literal, "[fe80::1]", resolves without its brackets.
-  const std::string name = host.size() > 2 && host.front() == '[' && host.back() == ']'
-                               ? host.substr(1, host.size() - 2)
-                               : host;
+  const std::string name =
+      host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2) : host;
   if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &candidates) != 0 || candidates == nullptr)
     return VI_ERROR_RSRC_NFOUND;
   int fd = -1;
@@ -131,8 +127,7 @@ bool TcpTransport::boundBlockingReceive(const Deadline& deadline) {
   return true;
 }
 
-ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                               const Deadline& deadline) {
+ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) {
   *received = 0;
   // Right after a query has gone out its answer cannot be here yet: one receive that waits
   // (bounded) takes it, where a try and a poll would cost two more system calls.
@@ -170,8 +165,7 @@ ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t
   }
 }
 
-ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t* sent,
-                            const Deadline& deadline) {
+ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) {
   *sent = 0;
   while (*sent < length) {
     const ssize_t n = ::send(fd_, data + *sent, length - *sent, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -194,8 +188,12 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
 
 ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
   switch (attribute) {
-    case VI_ATTR_TCPIP_ADDR: value.text = peerAddress_; return VI_SUCCESS;
-    case VI_ATTR_TCPIP_PORT: value.number = port_; return VI_SUCCESS;
+    case VI_ATTR_TCPIP_ADDR:
+      value.text = peerAddress_;
+      return VI_SUCCESS;
+    case VI_ATTR_TCPIP_PORT:
+      value.number = port_;
+      return VI_SUCCESS;
     case VI_ATTR_TCPIP_NODELAY:
     case VI_ATTR_TCPIP_KEEPALIVE: {
       int on = 0;
@@ -206,7 +204,8 @@ ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) con
       value.number = on ? VI_TRUE : VI_FALSE;
       return VI_SUCCESS;
     }
-    default: return VI_ERROR_NSUP_ATTR;
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 
@@ -219,7 +218,8 @@ ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
       const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
       return ::setsockopt(fd_, level, option, &on, sizeof on) == 0 ? VI_SUCCESS : VI_ERROR_SYSTEM_ERROR;
     }
-    default: return VI_ERROR_NSUP_ATTR;
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 

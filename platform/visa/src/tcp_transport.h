@@ -26,10 +26,8 @@ class TcpTransport final : public Transport {
                           std::unique_ptr<Transport>& connected);
   ~TcpTransport() override;
 
-  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                   const Deadline& deadline) override;
-  ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent,
-                const Deadline& deadline) override;
+  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) override;
+  ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) override;
   // A socket has no END on the wire: VISA takes the termination character for it once
   // VI_ATTR_SUPPRESS_END_EN is turned off.
   bool termCharIsEnd() const override { return true; }
@@ -46,7 +44,7 @@ class TcpTransport final : public Transport {
   const SocketHandle fd_;
   const std::string peerAddress_;
   const ViUInt16 port_;
-  bool replyAwaited_ = false;      // bytes went out since the last receive
+  bool replyAwaited_ = false;        // bytes went out since the last receive
   long long receiveTimeoutMs_ = -1;  // SO_RCVTIMEO as set (0: none), -1 before it is set
 };
 

@@ -10,7 +10,6 @@
 namespace hnvqr::visa {
 namespace {
 
-
 // Winsock is started once per process and left running: a DLL may not stop it while the
 // loader lock is held, and another user in the process may rely on it.
 bool winsockStarted() {
@@ -23,8 +22,8 @@ bool winsockStarted() {
 
 bool isConnectionLoss(int error) {
   return error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAENOTCONN || error == WSAESHUTDOWN ||
-         error == WSAETIMEDOUT || error == WSAENETRESET || error == WSAEHOSTUNREACH ||
-         error == WSAENETUNREACH || error == WSAENETDOWN;
+         error == WSAETIMEDOUT || error == WSAENETRESET || error == WSAEHOSTUNREACH || error == WSAENETUNREACH ||
+         error == WSAENETDOWN;
 }
 
 SOCKET native(SocketHandle fd) { return static_cast<SOCKET>(fd); }
@@ -56,9 +55,8 @@ std::string peerAddressOf(SOCKET fd) {
   int length = sizeof address;
   if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
   char text[INET6_ADDRSTRLEN] = {};
-  void* raw = address.ss_family == AF_INET6
-                  ? static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
-                  : static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
+  void* raw = address.ss_family == AF_INET6 ? static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
+                                            : static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
   return ::inet_ntop(address.ss_family, raw, text, sizeof text) ? std::string(text) : std::string();
 }
 
@@ -92,8 +90,7 @@ SOCKET connectOne(const addrinfo& candidate, const Deadline& deadline) {
 ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 openTimeoutMs,
                                std::unique_ptr<Transport>& connected) {
   if (!winsockStarted()) return VI_ERROR_SYSTEM_ERROR;
-  const Deadline deadline =
-      Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
+  const Deadline deadline = Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -101,9 +98,8 @@ ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 
   addrinfo* candidates = nullptr;
   const std::string service = std::to_string(port);
   // A bracketed IPv6 literal, "[fe80::1]", resolves without its brackets.
-  const std::string name = host.size() > 2 && host.front() == '[' && host.back() == ']'
-                               ? host.substr(1, host.size() - 2)
-                               : host;
+  const std::string name =
+      host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2) : host;
   if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &candidates) != 0 || candidates == nullptr)
     return VI_ERROR_RSRC_NFOUND;
   SOCKET fd = INVALID_SOCKET;
@@ -131,8 +127,7 @@ void TcpTransport::interrupt() { ::shutdown(native(fd_), SD_BOTH); }
 // Waits are select() calls here: there is no receive limit to keep.
 bool TcpTransport::boundBlockingReceive(const Deadline& /*deadline*/) { return false; }
 
-ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                               const Deadline& deadline) {
+ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) {
   *received = 0;
   replyAwaited_ = false;
   const int want = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
@@ -155,8 +150,7 @@ ViStatus TcpTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t
   }
 }
 
-ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t* sent,
-                            const Deadline& deadline) {
+ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) {
   *sent = 0;
   while (*sent < length) {
     const std::size_t left = length - *sent;
@@ -179,8 +173,12 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
 
 ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
   switch (attribute) {
-    case VI_ATTR_TCPIP_ADDR: value.text = peerAddress_; return VI_SUCCESS;
-    case VI_ATTR_TCPIP_PORT: value.number = port_; return VI_SUCCESS;
+    case VI_ATTR_TCPIP_ADDR:
+      value.text = peerAddress_;
+      return VI_SUCCESS;
+    case VI_ATTR_TCPIP_PORT:
+      value.number = port_;
+      return VI_SUCCESS;
     case VI_ATTR_TCPIP_NODELAY:
     case VI_ATTR_TCPIP_KEEPALIVE: {
       BOOL on = FALSE;
@@ -192,7 +190,8 @@ ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) con
       value.number = on ? VI_TRUE : VI_FALSE;
       return VI_SUCCESS;
     }
-    default: return VI_ERROR_NSUP_ATTR;
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 
@@ -207,7 +206,8 @@ ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
                  ? VI_SUCCESS
                  : VI_ERROR_SYSTEM_ERROR;
     }
-    default: return VI_ERROR_NSUP_ATTR;
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 

@@ -25,11 +25,9 @@ class Transport {
   // Waits until the deadline for at least one byte and returns what is there, at most
   // `capacity` bytes, in *received. VI_ERROR_TMO when nothing came in time,
   // VI_ERROR_CONN_LOST when the peer has gone.
-  virtual ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                           const Deadline& deadline) = 0;
+  virtual ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) = 0;
   // Sends all `length` bytes or fails; *sent counts the bytes that left.
-  virtual ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent,
-                        const Deadline& deadline) = 0;
+  virtual ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) = 0;
   // Marks the end of a message on the wire, where the interface has such a thing.
   virtual ViStatus sendEnd(ViByte /*termChar*/, const Deadline& /*deadline*/) { return VI_SUCCESS; }
   // True when the interface delivers END with the termination character (serial END_IN).
@@ -41,19 +39,13 @@ class Transport {
   // The IEEE 488.2 device functions where the interface carries them itself (VXI-11,
   // USB-TMC). VI_ERROR_NSUP_OPER where it has no such thing: the session then speaks them
   // as commands (*STB?, *TRG) or, for a clear, only empties its own buffers.
-  virtual ViStatus readStatusByte(ViUInt16& /*statusByte*/, const Deadline& /*deadline*/) {
-    return VI_ERROR_NSUP_OPER;
-  }
+  virtual ViStatus readStatusByte(ViUInt16& /*statusByte*/, const Deadline& /*deadline*/) { return VI_ERROR_NSUP_OPER; }
   virtual ViStatus clearDevice(const Deadline& /*deadline*/) { return VI_ERROR_NSUP_OPER; }
   virtual ViStatus triggerDevice(const Deadline& /*deadline*/) { return VI_ERROR_NSUP_OPER; }
 
   // The interface's attributes; VI_ERROR_NSUP_ATTR for those it does not have.
-  virtual ViStatus getAttribute(ViAttr /*attribute*/, AttributeValue& /*value*/) const {
-    return VI_ERROR_NSUP_ATTR;
-  }
-  virtual ViStatus setAttribute(ViAttr /*attribute*/, ViAttrState /*value*/) {
-    return VI_ERROR_NSUP_ATTR;
-  }
+  virtual ViStatus getAttribute(ViAttr /*attribute*/, AttributeValue& /*value*/) const { return VI_ERROR_NSUP_ATTR; }
+  virtual ViStatus setAttribute(ViAttr /*attribute*/, ViAttrState /*value*/) { return VI_ERROR_NSUP_ATTR; }
 
   // A description of the last failure with `status` where the transport has more to say
   // than the status's own text (a replay names what differed); false otherwise.

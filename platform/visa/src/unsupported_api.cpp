@@ -12,6 +12,7 @@
 
 #if !defined(_WIN32) || defined(_WIN64)
 
+// clang-format off
 #define HNVISA_UNSUPPORTED_FUNCTIONS(X)                                                                          \
   X(viAssertIntrSignal) X(viAssertUtilSignal) X(viBufRead) X(viBufWrite)                                     \
   X(viEnableEvent) X(viGpibCommand) X(viGpibControlATN) X(viGpibPassControl) X(viGpibSendIFC)                 \
@@ -25,6 +26,7 @@
   X(viPoke64) X(viPxiReserveTriggers) X(viReadAsync) X(viReadToFile) X(viSPrintf) X(viSScanf) X(viTerminate)   \
   X(viUninstallHandler) X(viUnmapAddress) X(viUnmapTrigger) X(viUsbControlIn) X(viUsbControlOut) X(viVSPrintf) \
   X(viVSScanf) X(viVxiCommandQuery) X(viWaitOnEvent) X(viWriteAsync) X(viWriteFromFile)
+// clang-format on
 
 // viPeek and viPoke return nothing in VISA; a status their caller ignores does no harm.
 #define HNVISA_DEFINE_UNSUPPORTED(name) \

@@ -178,8 +178,7 @@ ViStatus UsbtmcTransport::writeMessage(bool endOfMessage, const Deadline& deadli
   return VI_SUCCESS;
 }
 
-ViStatus UsbtmcTransport::send(const ViByte* data, std::size_t length, std::size_t* sent,
-                               const Deadline& deadline) {
+ViStatus UsbtmcTransport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) {
   *sent = 0;
   std::size_t offset = 0;
   while (held_.size() + (length - offset) > kMaxMessage) {

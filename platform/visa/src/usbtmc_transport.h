@@ -35,8 +35,7 @@ class UsbtmcTransport final : public Transport {
   static ViStatus open(const UsbDeviceId& id, std::unique_ptr<Transport>& opened);
   ~UsbtmcTransport() override;
 
-  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                   const Deadline& deadline) override;
+  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) override;
   // Bytes wait here until sendEnd (or the next read), so a message leaves in one write()
   // and so with EOM on its end; past kMaxMessage they leave early, without EOM.
   ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) override;

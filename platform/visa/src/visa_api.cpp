@@ -23,7 +23,8 @@ namespace {
 
 ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::unique_ptr<Transport>& transport) {
   switch (name.kind) {
-    case ResourceKind::TcpipSocket: return TcpTransport::connect(name.host, name.port, openTimeout, transport);
+    case ResourceKind::TcpipSocket:
+      return TcpTransport::connect(name.host, name.port, openTimeout, transport);
     case ResourceKind::Serial:
       if (name.devicePath.empty()) return VI_ERROR_INTF_NUM_NCONFIG;  // ASRL0: boards count from 1
       return SerialTransport::open(name.devicePath, transport);
@@ -34,8 +35,10 @@ ViStatus openTransport(const ResourceName& name, ViUInt32 openTimeout, std::uniq
       if (name.resourceClass != "INSTR") return VI_ERROR_LIBRARY_NFOUND;
       return UsbtmcTransport::open(UsbDeviceId{name.usbVendor, name.usbProduct, name.usbSerial, name.usbInterface},
                                    transport);
-    case ResourceKind::Gpib: return VI_ERROR_LIBRARY_NFOUND;
-    case ResourceKind::Replay: return ReplayTransport::open(name.replayFile, name.replaySpeed, transport);
+    case ResourceKind::Gpib:
+      return VI_ERROR_LIBRARY_NFOUND;
+    case ResourceKind::Replay:
+      return ReplayTransport::open(name.replayFile, name.replaySpeed, transport);
   }
   return VI_ERROR_LIBRARY_NFOUND;
 }
@@ -88,10 +91,10 @@ ViStatus _VI_FUNC viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, Vi
       return status;
     // A replay behaves as the kind of resource it recorded.
     const hnvqr::visa::ResourceKind kind = parsed.kind == hnvqr::visa::ResourceKind::Replay
-                                          ? static_cast<hnvqr::visa::ReplayTransport&>(*transport).recordedKind()
-                                          : parsed.kind;
+                                               ? static_cast<hnvqr::visa::ReplayTransport&>(*transport).recordedKind()
+                                               : parsed.kind;
     hnvqr::visa::SessionIdentity identity{parsed.canonical, parsed.resourceClass, hnvqr::visa::interfaceTypeOf(kind),
-                                     parsed.board};
+                                          parsed.board};
     auto session = std::make_shared<Session>(std::move(transport), std::move(identity));
     // VXI-11 and USB-TMC carry END on the wire, so a read ends with the instrument's message.
     if (kind == hnvqr::visa::ResourceKind::TcpipInstr || kind == hnvqr::visa::ResourceKind::Usb)
@@ -130,7 +133,8 @@ ViStatus _VI_FUNC viClose(ViObject vi) {
 
 ViStatus _VI_FUNC viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
   return hnvqr::visa::withInstrument(
-      vi, [&](Session& session) -> ViStatus {
+      vi,
+      [&](Session& session) -> ViStatus {
         if (attrName == HNVISA_ATTR_TRACE) return session.attachTrace(static_cast<HnvisaTrace>(attrValue));
         const std::int64_t started = Session::traceClock();
         hnvqr::visa::AttributeValue constant;
@@ -139,24 +143,28 @@ ViStatus _VI_FUNC viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrV
           status = session.setAttribute(attrName, attrValue);
         session.recordAttribute(started, attrName, attrValue, status);
         return status;
-      }, VI_ERROR_NSUP_ATTR);
+      },
+      VI_ERROR_NSUP_ATTR);
 }
 
 ViStatus _VI_FUNC viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) {
-  return hnvqr::visa::withInstrument(vi, [&](Session& session) -> ViStatus {
-    const hnvqr::visa::AttributeInfo* info = hnvqr::visa::findAttribute(attrName);
-    if (info == nullptr) return VI_ERROR_NSUP_ATTR;
-    if (attrValue == nullptr) return VI_ERROR_USER_BUF;
-    hnvqr::visa::AttributeValue value;
-    ViStatus status = VI_SUCCESS;
-    if (attrName == VI_ATTR_RSRC_LOCK_STATE)
-      value.number = hnvqr::visa::LockTable::instance().state(session.identity().resourceName);
-    else if (!hnvqr::visa::libraryAttribute(attrName, value))
-      status = session.getAttribute(attrName, value);
-    if (status < VI_SUCCESS) return status;
-    hnvqr::visa::storeAttributeValue(info->kind, value, attrValue);
-    return status;
-  }, VI_ERROR_NSUP_ATTR);
+  return hnvqr::visa::withInstrument(
+      vi,
+      [&](Session& session) -> ViStatus {
+        const hnvqr::visa::AttributeInfo* info = hnvqr::visa::findAttribute(attrName);
+        if (info == nullptr) return VI_ERROR_NSUP_ATTR;
+        if (attrValue == nullptr) return VI_ERROR_USER_BUF;
+        hnvqr::visa::AttributeValue value;
+        ViStatus status = VI_SUCCESS;
+        if (attrName == VI_ATTR_RSRC_LOCK_STATE)
+          value.number = hnvqr::visa::LockTable::instance().state(session.identity().resourceName);
+        else if (!hnvqr::visa::libraryAttribute(attrName, value))
+          status = session.getAttribute(attrName, value);
+        if (status < VI_SUCCESS) return status;
+        hnvqr::visa::storeAttributeValue(info->kind, value, attrValue);
+        return status;
+      },
+      VI_ERROR_NSUP_ATTR);
 }
 
 ViStatus _VI_FUNC viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]) {
@@ -174,12 +182,14 @@ ViStatus _VI_FUNC viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]) {
 
 ViStatus _VI_FUNC viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvqr::visa::withTracedInstrument(vi, "read", [&](Session& session) { return session.read(buf, cnt, retCnt); });
+  return hnvqr::visa::withTracedInstrument(vi, "read",
+                                           [&](Session& session) { return session.read(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
   if (retCnt != nullptr) *retCnt = 0;
-  return hnvqr::visa::withTracedInstrument(vi, "write", [&](Session& session) { return session.write(buf, cnt, retCnt); });
+  return hnvqr::visa::withTracedInstrument(vi, "write",
+                                           [&](Session& session) { return session.write(buf, cnt, retCnt); });
 }
 
 ViStatus _VI_FUNC viFlush(ViSession vi, ViUInt16 mask) {

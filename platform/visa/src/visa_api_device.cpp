@@ -42,11 +42,13 @@ ViStatus _VI_FUNC viGpibControlREN(ViSession vi, ViUInt16 /*mode*/) {
 // them off and discarding them (what closing a PyVISA resource does) succeeds with the
 // statuses that say so.
 ViStatus _VI_FUNC viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 /*mechanism*/) {
-  return hnvqr::visa::withInstrument(vi, [](Session&) { return VI_SUCCESS_EVENT_DIS; }, VI_SUCCESS_EVENT_DIS);
+  return hnvqr::visa::withInstrument(
+      vi, [](Session&) { return VI_SUCCESS_EVENT_DIS; }, VI_SUCCESS_EVENT_DIS);
 }
 
 ViStatus _VI_FUNC viDiscardEvents(ViSession vi, ViEventType /*eventType*/, ViUInt16 /*mechanism*/) {
-  return hnvqr::visa::withInstrument(vi, [](Session&) { return VI_SUCCESS_QUEUE_EMPTY; }, VI_SUCCESS_QUEUE_EMPTY);
+  return hnvqr::visa::withInstrument(
+      vi, [](Session&) { return VI_SUCCESS_QUEUE_EMPTY; }, VI_SUCCESS_QUEUE_EMPTY);
 }
 
 }  // extern "C"

@@ -56,7 +56,8 @@ ViStatus _VI_FUNC viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi,
     if (const ViStatus status = hnvqr::visa::checkResourceManager(sesn); status < VI_SUCCESS) return status;
     if (expr == nullptr) return VI_ERROR_INV_EXPR;
     hnvqr::visa::ResourcePattern pattern;
-    if (const ViStatus status = hnvqr::visa::ResourcePattern::compile(expr, pattern); status < VI_SUCCESS) return status;
+    if (const ViStatus status = hnvqr::visa::ResourcePattern::compile(expr, pattern); status < VI_SUCCESS)
+      return status;
     std::vector<std::string> found;
     for (std::string& name : hnvqr::visa::discoverResources())
       if (pattern.matches(name)) found.push_back(std::move(name));
@@ -98,9 +99,9 @@ ViStatus _VI_FUNC viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, 
     const std::shared_ptr<hnvqr::visa::Session> session = table.findInstrument(vi);
     if (!session) return table.isResourceManager(vi) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
     std::string key;
-    const ViStatus status = hnvqr::visa::LockTable::instance().lock(
-        session->identity().resourceName, vi, lockType, timeout, requestedKey, key,
-        [&] { return table.findInstrument(vi) != nullptr; });
+    const ViStatus status =
+        hnvqr::visa::LockTable::instance().lock(session->identity().resourceName, vi, lockType, timeout, requestedKey,
+                                                key, [&] { return table.findInstrument(vi) != nullptr; });
     if (status >= VI_SUCCESS && accessKey != nullptr) hnvqr::visa::copyToVisaString(key, accessKey);
     return status;
   });

@@ -71,12 +71,18 @@ Deadline replyDeadline(ViUInt32 ioTimeoutMs) {
 // An instrument error during I/O, as the session reports it.
 ViStatus ioStatusOf(std::uint32_t error) {
   switch (error) {
-    case kErrorNone: return VI_SUCCESS;
-    case kErrorIoTimeout: return VI_ERROR_TMO;
-    case kErrorInvalidLink: return VI_ERROR_CONN_LOST;  // the link, or the instrument, is gone
-    case kErrorLocked: return VI_ERROR_RSRC_BUSY;
-    case kErrorOutOfResources: return VI_ERROR_ALLOC;
-    default: return VI_ERROR_IO;
+    case kErrorNone:
+      return VI_SUCCESS;
+    case kErrorIoTimeout:
+      return VI_ERROR_TMO;
+    case kErrorInvalidLink:
+      return VI_ERROR_CONN_LOST;  // the link, or the instrument, is gone
+    case kErrorLocked:
+      return VI_ERROR_RSRC_BUSY;
+    case kErrorOutOfResources:
+      return VI_ERROR_ALLOC;
+    default:
+      return VI_ERROR_IO;
   }
 }
 
@@ -108,8 +114,7 @@ ViStatus lookUpCorePort(const std::string& host, const Deadline& deadline, ViUIn
 
 ViStatus Vxi11Transport::connect(const std::string& host, const std::string& device, ViUInt32 openTimeoutMs,
                                  std::unique_ptr<Transport>& connected) {
-  const Deadline deadline =
-      Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
+  const Deadline deadline = Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
   ViUInt16 corePort = 0;
   if (const ViStatus status = lookUpCorePort(host, deadline, corePort); status < VI_SUCCESS) return status;
   std::unique_ptr<Transport> stream;
@@ -118,8 +123,8 @@ ViStatus Vxi11Transport::connect(const std::string& host, const std::string& dev
 
   rpc::XdrWriter parameters;
   parameters.u32(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(client.get())));  // clientId
-  parameters.u32(0);  // lockDevice: no
-  parameters.u32(0);  // lock_timeout
+  parameters.u32(0);                                                                           // lockDevice: no
+  parameters.u32(0);                                                                           // lock_timeout
   parameters.opaque(device);
   std::vector<ViByte> results;
   if (client->call(kCreateLink, parameters, results, deadline) < VI_SUCCESS) return VI_ERROR_RSRC_NFOUND;
@@ -140,7 +145,10 @@ ViStatus Vxi11Transport::connect(const std::string& host, const std::string& dev
 
 Vxi11Transport::Vxi11Transport(std::unique_ptr<rpc::Client> client, std::uint32_t link, std::size_t maxWrite,
                                std::string host, std::string device)
-    : client_(std::move(client)), link_(link), maxWrite_(maxWrite), host_(std::move(host)),
+    : client_(std::move(client)),
+      link_(link),
+      maxWrite_(maxWrite),
+      host_(std::move(host)),
       device_(std::move(device)) {}
 
 Vxi11Transport::~Vxi11Transport() {
@@ -191,8 +199,7 @@ ViStatus Vxi11Transport::flushHeld(bool end, const Deadline& deadline) {
   return write(pending.data(), pending.size(), end, deadline);
 }
 
-ViStatus Vxi11Transport::send(const ViByte* data, std::size_t length, std::size_t* sent,
-                              const Deadline& deadline) {
+ViStatus Vxi11Transport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) {
   *sent = 0;
   if (linkLost_) return VI_ERROR_CONN_LOST;
   // Whole pieces go now; the rest waits, so that END can travel with the last bytes.
@@ -249,16 +256,20 @@ ViStatus Vxi11Transport::getAttribute(ViAttr attribute, AttributeValue& value) c
   switch (attribute) {
     case VI_ATTR_TCPIP_ADDR:
     case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: return client_->stream().getAttribute(attribute, value);
-    default: return VI_ERROR_NSUP_ATTR;
+    case VI_ATTR_TCPIP_KEEPALIVE:
+      return client_->stream().getAttribute(attribute, value);
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 
 ViStatus Vxi11Transport::setAttribute(ViAttr attribute, ViAttrState value) {
   switch (attribute) {
     case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: return client_->stream().setAttribute(attribute, value);
-    default: return VI_ERROR_NSUP_ATTR;
+    case VI_ATTR_TCPIP_KEEPALIVE:
+      return client_->stream().setAttribute(attribute, value);
+    default:
+      return VI_ERROR_NSUP_ATTR;
   }
 }
 

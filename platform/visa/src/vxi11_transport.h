@@ -25,8 +25,7 @@ class Vxi11Transport final : public Transport {
   ~Vxi11Transport() override;  // destroys the link, briefly
 
   // One device_read: at most `capacity` bytes, to the end of the message at most.
-  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
-                   const Deadline& deadline) override;
+  ViStatus receive(ViByte* buffer, std::size_t capacity, std::size_t* received, const Deadline& deadline) override;
   // Bytes go out in device_write calls; the last piece is held until sendEnd (which sends
   // it with the END flag) or until the next read or write, which sends it without.
   ViStatus send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) override;
@@ -45,8 +44,8 @@ class Vxi11Transport final : public Transport {
   ViStatus setAttribute(ViAttr attribute, ViAttrState value) override;
 
  private:
-  Vxi11Transport(std::unique_ptr<rpc::Client> client, std::uint32_t link, std::size_t maxWrite,
-                 std::string host, std::string device);
+  Vxi11Transport(std::unique_ptr<rpc::Client> client, std::uint32_t link, std::size_t maxWrite, std::string host,
+                 std::string device);
   ViStatus write(const ViByte* data, std::size_t length, bool end, const Deadline& deadline);
   ViStatus flushHeld(bool end, const Deadline& deadline);
   // One call taking Device_GenericParms; `results` is its reply after the error word.
@@ -57,7 +56,7 @@ class Vxi11Transport final : public Transport {
   const std::size_t maxWrite_;  // the instrument's maxRecvSize, bounded by ours
   const std::string host_;
   const std::string device_;
-  std::vector<ViByte> held_;    // written, not yet sent: the last piece, waiting for END
+  std::vector<ViByte> held_;  // written, not yet sent: the last piece, waiting for END
   bool linkLost_ = false;
 };
 

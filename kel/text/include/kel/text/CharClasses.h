@@ -9,9 +9,7 @@
 namespace kel::text {
 
 // \s: blank, tab, line feed, vertical tab, form feed, carriage return.
-constexpr bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+constexpr bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -29,13 +27,9 @@ constexpr bool IsRangeBaseChar(char c) { return IsAsciiLetter(c) || c == '_' || 
 // A character of a DriverSetup key: \w or '+'.
 constexpr bool IsDriverSetupKeyChar(char c) { return IsWordChar(c) || c == '+'; }
 
-constexpr char ToLowerAsciiChar(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+constexpr char ToLowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-constexpr char ToUpperAsciiChar(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+constexpr char ToUpperAsciiChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The position of the first character at or after pos that does not satisfy predicate.
 template <typename Predicate>
@@ -44,8 +38,6 @@ constexpr std::size_t SkipWhile(std::string_view text, std::size_t pos, Predicat
   return pos;
 }
 
-constexpr std::size_t SkipSpace(std::string_view text, std::size_t pos) {
-  return SkipWhile(text, pos, IsSpace);
-}
+constexpr std::size_t SkipSpace(std::string_view text, std::size_t pos) { return SkipWhile(text, pos, IsSpace); }
 
 }  // namespace kel::text
