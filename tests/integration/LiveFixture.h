@@ -16,17 +16,13 @@
 #include <vector>
 
 #include "HnVQR.h"
+#include "../support/LastError.h"
 #include "vqrsim/server.hpp"
 #include "vqrsim/vxi11_server.hpp"
 
 namespace live {
 
-inline std::string LastError(ViSession vi) {
-  ViStatus code = 0;
-  ViChar text[1024] = {};
-  HnVQR_GetError(vi, &code, sizeof text, text);
-  return text;
-}
+using test_support::LastError;
 
 // Open file descriptors of this process, to prove that nothing leaks.
 inline int OpenDescriptorCount() {

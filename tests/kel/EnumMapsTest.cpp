@@ -5,18 +5,14 @@
 #include <string>
 
 #include "HnVQR.h"
+#include "../support/LastError.h"
 #include "commands/EnumMaps.h"
 #include "kel/EnumMaps.h"
 #include "kel/Frame.h"
 
 namespace {
 
-std::string LastError(ViSession vi) {
-  ViStatus code = 0;
-  ViChar text[1024] = {};
-  HnVQR_GetError(vi, &code, sizeof text, text);
-  return text;
-}
+using test_support::LastError;
 
 class EnumMaps : public ::testing::Test {
  protected:

@@ -11,18 +11,14 @@
 #include <thread>
 
 #include "HnVQR.h"
+#include "../../tests/support/LastError.h"
 #include "visa.h"
 
 extern "C" ViStatus QueryIdentityThroughDriverSession(ViSession driverSession, ViChar identity[256]);
 
 namespace {
 
-std::string LastError(ViSession vi) {
-  ViStatus code = 0;
-  ViChar text[1024] = {};
-  HnVQR_GetError(vi, &code, sizeof text, text);
-  return text;
-}
+using test_support::LastError;
 
 std::string StringAttribute(ViSession vi, ViAttr id) {
   ViChar text[256] = {};

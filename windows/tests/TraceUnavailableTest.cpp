@@ -8,15 +8,11 @@
 #include <string>
 
 #include "HnVQR.h"
+#include "../../tests/support/LastError.h"
 
 namespace {
 
-std::string LastError(ViSession vi) {
-  ViStatus code = 0;
-  ViChar text[1024] = {};
-  HnVQR_GetError(vi, &code, sizeof text, text);
-  return text;
-}
+using test_support::LastError;
 
 std::string Refusal(const std::string& file) {
   return "Failure cannot recover.  The trace file '" + file +
