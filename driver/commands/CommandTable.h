@@ -6,6 +6,7 @@
 
 #include "HnVQR.h"
 #include "commands/EnumMaps.h"
+#include "kel/VisaFormat.h"
 
 namespace hnvqr::commands {
 
@@ -46,7 +47,9 @@ struct MappedCommand {
 struct TextCommand {
   ViAttr id;
   const char* getterName;
-  const char* query;
+  // Checked where the row is declared: a getter whose other arguments do not depend on the row
+  // cannot have clang 14 check it inside the template.
+  kel::CommandText query;
   const char* simulatedText;
 };
 
