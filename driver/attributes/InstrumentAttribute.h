@@ -151,6 +151,15 @@ ViStatus GetText(kel::DriverSession& session, ViConstString /*channelName*/, ViI
   return kel::QueryInstrument(session, Row.query, "%#[^\n]%*t", &capacity, value);
 }
 
+template <class T>
+using SetterBody = ViStatus (*)(kel::DriverSession&, ViConstString, T);
+
+// A setter body in a call frame of its own: a named callback, or an export over one attribute.
+template <class T>
+ViStatus SetInFrame(ViSession vi, ViConstString channelName, T value, SetterBody<T> body) {
+  return kel::WithSession(vi, [&](kel::DriverSession& session) { return body(session, channelName, value); });
+}
+
 }  // namespace hnvqr
 
 // Defines the named callbacks of a row of the command table: the call frame over the
@@ -164,13 +173,12 @@ ViStatus GetText(kel::DriverSession& session, ViConstString /*channelName*/, ViI
     return kel::WithSession(                                                                                         \
         vi, [&](kel::DriverSession& session) { return hnvqr::attribute::get_##ATTR(session, channelName, value); }); \
   }
-#define HNVQR_SETTER_BODY(ATTR, T, PATTERN, ...)                                                                     \
-  ViStatus hnvqr::attribute::set_##ATTR(kel::DriverSession& session, ViConstString channelName, T value) {           \
-    return hnvqr::PATTERN<__VA_ARGS__>(session, channelName, value);                                                 \
-  }                                                                                                                  \
-  ViStatus HnVQR_set_##ATTR(ViSession vi, ViConstString channelName, T value) {                                      \
-    return kel::WithSession(                                                                                         \
-        vi, [&](kel::DriverSession& session) { return hnvqr::attribute::set_##ATTR(session, channelName, value); }); \
+#define HNVQR_SETTER_BODY(ATTR, T, PATTERN, ...)                                                           \
+  ViStatus hnvqr::attribute::set_##ATTR(kel::DriverSession& session, ViConstString channelName, T value) { \
+    return hnvqr::PATTERN<__VA_ARGS__>(session, channelName, value);                                       \
+  }                                                                                                        \
+  ViStatus HnVQR_set_##ATTR(ViSession vi, ViConstString channelName, T value) {                            \
+    return hnvqr::SetInFrame<T>(vi, channelName, value, &hnvqr::attribute::set_##ATTR);                    \
   }
 #define HNVQR_NUMERIC_ATTRIBUTE(ATTR, T, ROW)                     \
   HNVQR_GETTER_BODY(ATTR, T, GetNumeric, T, hnvqr::commands::ROW) \

@@ -70,13 +70,6 @@ ViStatus SetFixedCapability(kel::DriverSession& session, ViConstString channelNa
                           attributeName);
 }
 
-// The named callback of a setter body: the call frame around it.
-template <class T>
-ViStatus SetInFrame(ViSession vi, ViConstString channelName, T value,
-                    ViStatus (*body)(kel::DriverSession&, ViConstString, T)) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) { return body(session, channelName, value); });
-}
-
 }  // namespace
 
 ViStatus HnVQR_get_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean* value) {
@@ -117,14 +110,14 @@ ViStatus hnvqr::attribute::set_CURRENT_LIMIT(kel::DriverSession& session, ViCons
 }
 
 ViStatus HnVQR_set_OUTPUT_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
-  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_OUTPUT_ENABLED);
+  return hnvqr::SetInFrame(vi, channelName, value, &hnvqr::attribute::set_OUTPUT_ENABLED);
 }
 ViStatus HnVQR_set_OVP_ENABLED(ViSession vi, ViConstString channelName, ViBoolean value) {
-  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_OVP_ENABLED);
+  return hnvqr::SetInFrame(vi, channelName, value, &hnvqr::attribute::set_OVP_ENABLED);
 }
 ViStatus HnVQR_set_CURRENT_LIMIT_BEHAVIOR(ViSession vi, ViConstString channelName, ViInt32 value) {
-  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_CURRENT_LIMIT_BEHAVIOR);
+  return hnvqr::SetInFrame(vi, channelName, value, &hnvqr::attribute::set_CURRENT_LIMIT_BEHAVIOR);
 }
 ViStatus HnVQR_set_CURRENT_LIMIT(ViSession vi, ViConstString channelName, ViReal64 value) {
-  return SetInFrame(vi, channelName, value, &hnvqr::attribute::set_CURRENT_LIMIT);
+  return hnvqr::SetInFrame(vi, channelName, value, &hnvqr::attribute::set_CURRENT_LIMIT);
 }

@@ -3,6 +3,7 @@
 
 #include "HalvornVQRDriverSession.h"
 #include "attributes/AttributeCallbacks.h"
+#include "attributes/InstrumentAttribute.h"
 #include "HnVQR.h"
 #include "commands/EnumMaps.h"
 #include "kel/Errors.h"
@@ -30,15 +31,6 @@ hnvqr::HalvornVQRDriverSession& Vqr(kel::DriverSession& session) {
   return static_cast<hnvqr::HalvornVQRDriverSession&>(session);
 }
 
-template <class T>
-using SetterBody = ViStatus (*)(kel::DriverSession&, ViConstString, T);
-
-// A configure function over one attribute: the attribute's setter body in this call's frame.
-template <class T>
-ViStatus SetOne(ViSession vi, ViConstString channelName, SetterBody<T> set, T value) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) { return set(session, channelName, value); });
-}
-
 // The two-step configure functions stop at the first failing set.
 template <class A, class B>
 ViStatus SetBoth(ViSession vi, ViConstString channelName, SetterBody<A> first, A firstValue, SetterBody<B> second,
@@ -53,7 +45,7 @@ ViStatus SetBoth(ViSession vi, ViConstString channelName, SetterBody<A> first, A
 }  // namespace
 
 ViStatus _VI_FUNC HnVQR_ConfigureVoltageLevel(ViSession vi, ViConstString ChannelName, ViReal64 Level) {
-  return SetOne(vi, ChannelName, &attribute::set_VOLTAGE_LEVEL, Level);
+  return SetInFrame(vi, ChannelName, Level, &attribute::set_VOLTAGE_LEVEL);
 }
 
 ViStatus _VI_FUNC HnVQR_ConfigureCurrentLimit(ViSession vi, ViConstString ChannelName, ViInt32 Behavior,
@@ -67,12 +59,12 @@ ViStatus _VI_FUNC HnVQR_ConfigureOVP(ViSession vi, ViConstString ChannelName, Vi
 }
 
 ViStatus _VI_FUNC HnVQR_ConfigureOutputEnabled(ViSession vi, ViConstString ChannelName, ViBoolean Enabled) {
-  return SetOne(vi, ChannelName, &attribute::set_OUTPUT_ENABLED, Enabled);
+  return SetInFrame(vi, ChannelName, Enabled, &attribute::set_OUTPUT_ENABLED);
 }
 
 // Resetting the output protection is switching the output on.
 ViStatus _VI_FUNC HnVQR_ResetOutputProtection(ViSession vi, ViConstString ChannelName) {
-  return SetOne(vi, ChannelName, &attribute::set_OUTPUT_ENABLED, static_cast<ViBoolean>(VI_TRUE));
+  return SetInFrame(vi, ChannelName, static_cast<ViBoolean>(VI_TRUE), &attribute::set_OUTPUT_ENABLED);
 }
 
 ViStatus _VI_FUNC HnVQR_ConfigureOutputRange(ViSession vi, ViConstString ChannelName, ViInt32 RangeType,
