@@ -18,8 +18,8 @@ using kel::StringAttribute;
 #define RO(KIND, ATTR) KIND(HNVQR_ATTR_##ATTR, "HNVQR_ATTR_" #ATTR, HnVQR_get_##ATTR, nullptr)
 
 constexpr kel::AttributeDescriptor kAttributes[] = {
-#define HNVQR_ATTRIBUTE(NAME, TYPE, ACCESS, KIND, ROW, VALUES) ACCESS(TYPE##Attribute, NAME),
-#define HNVQR_ATTRIBUTE_SET_BY(NAME, TYPE, SETTER) \
+#define HNVQR_ATTRIBUTE(NAME, TYPE, ACCESS, KIND, ROW, VALUES, SCOPE, DESCRIPTION) ACCESS(TYPE##Attribute, NAME),
+#define HNVQR_ATTRIBUTE_SET_BY(NAME, TYPE, SETTER, SCOPE, DESCRIPTION) \
   TYPE##Attribute(HNVQR_ATTR_##NAME, "HNVQR_ATTR_" #NAME, HnVQR_get_##NAME, HnVQR_set_##SETTER),
 #include "attributes/AttributeList.def"
 #undef HNVQR_ATTRIBUTE

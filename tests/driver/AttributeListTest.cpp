@@ -16,8 +16,8 @@ using NamedId = std::pair<std::string, unsigned long>;
 
 std::vector<NamedId> ListedAttributes() {
   return {
-#define HNVQR_ATTRIBUTE(NAME, TYPE, ACCESS, KIND, ROW, VALUES) {#NAME, HNVQR_ATTR_##NAME},
-#define HNVQR_ATTRIBUTE_SET_BY(NAME, TYPE, SETTER) {#NAME, HNVQR_ATTR_##NAME},
+#define HNVQR_ATTRIBUTE(NAME, TYPE, ACCESS, KIND, ROW, VALUES, SCOPE, DESCRIPTION) {#NAME, HNVQR_ATTR_##NAME},
+#define HNVQR_ATTRIBUTE_SET_BY(NAME, TYPE, SETTER, SCOPE, DESCRIPTION) {#NAME, HNVQR_ATTR_##NAME},
 #include "attributes/AttributeList.def"
 #undef HNVQR_ATTRIBUTE
 #undef HNVQR_ATTRIBUTE_SET_BY

@@ -52,9 +52,10 @@ using enum ValueType;
 
 // The driver's attribute list, row for row: the tool cannot miss or misspell an attribute.
 constexpr std::array kAttributes{
-#define HNVQR_ATTRIBUTE(NAME, TYPE, ACCESS, KIND, ROW, VALUES) \
+#define HNVQR_ATTRIBUTE(NAME, TYPE, ACCESS, KIND, ROW, VALUES, SCOPE, DESCRIPTION) \
   AttributeInfo{#NAME, HNVQR_ATTR_##NAME, TYPE, ACCESS, k##VALUES##Values},
-#define HNVQR_ATTRIBUTE_SET_BY(NAME, TYPE, SETTER) AttributeInfo{#NAME, HNVQR_ATTR_##NAME, TYPE, RW, kNoneValues},
+#define HNVQR_ATTRIBUTE_SET_BY(NAME, TYPE, SETTER, SCOPE, DESCRIPTION) \
+  AttributeInfo{#NAME, HNVQR_ATTR_##NAME, TYPE, RW, kNoneValues},
 #include "attributes/AttributeList.def"
 #undef HNVQR_ATTRIBUTE
 #undef HNVQR_ATTRIBUTE_SET_BY
