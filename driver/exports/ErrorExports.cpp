@@ -68,39 +68,36 @@ ViStatus _VI_FUNC HnVQR_error_message(ViSession vi, ViStatus ErrorCode, ViChar E
 }
 
 ViStatus _VI_FUNC HnVQR_error_query(ViSession vi, ViInt32* ErrorCode, ViChar ErrorMessage[256]) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked =
-            kel::CheckNullPointers(vi, "HnVQR_error_query", "ErrorCode, ErrorMessage", ErrorCode, ErrorMessage);
-        checked < 0) {
-      return checked;
-    }
-    if (session.GetSimulate()) {
-      *ErrorCode = 0;
-      kel::CopyToBuffer("No error.", kMessageBufferSize, ErrorMessage);
-      return VI_SUCCESS;
-    }
-    ViChar response[kMessageBufferSize] = {};
-    // Bounded, so that an overlong answer is cut rather than written past the buffer.
-    const ViStatus read = kel::Queryf(session.io(), ":SYST:ERR?\n", "%255[^\n]%*T", response);
-    if (read < 0) return read;
-    response[kMessageBufferSize - 1] = '\0';
-    const std::string_view text = TrimQuotes(kel::text::Trim(response, kBlanks));
-    const std::size_t comma = text.find(',');
-    const auto code = comma == std::string_view::npos
-                          ? kel::text::LeadingInteger{}
-                          : kel::text::ReadLeadingInteger(kel::text::Trim(text.substr(0, comma), kBlanks));
-    // A code that is not a number, or does not fit 32 bits, is as unusable as a missing comma.
-    if (comma == std::string_view::npos || code.status != kel::text::DecimalStatus::kOk || code.value < INT32_MIN ||
-        code.value > INT32_MAX) {
-      return kel::ReportErrorWithElaboration(
-          vi, kel::status::kUnexpectedResponse,
-          "Failed to parse the response to the SYST:ERR? query.  The response is expected to be a "
-          "comma-separated list of 2 items in the form '<error code>,<error message>'.");
-    }
-    *ErrorCode = static_cast<ViInt32>(code.value);
-    kel::CopyToBuffer(TrimQuotes(kel::text::Trim(text.substr(comma + 1), kBlanks)), kMessageBufferSize, ErrorMessage);
-    return VI_SUCCESS;
-  });
+  return kel::WithSessionAndOutputs(
+      vi, "HnVQR_error_query", "ErrorCode, ErrorMessage", ErrorCode, ErrorMessage, [&](kel::DriverSession& session) {
+        if (session.GetSimulate()) {
+          *ErrorCode = 0;
+          kel::CopyToBuffer("No error.", kMessageBufferSize, ErrorMessage);
+          return VI_SUCCESS;
+        }
+        ViChar response[kMessageBufferSize] = {};
+        // Bounded, so that an overlong answer is cut rather than written past the buffer.
+        const ViStatus read = kel::Queryf(session.io(), ":SYST:ERR?\n", "%255[^\n]%*T", response);
+        if (read < 0) return read;
+        response[kMessageBufferSize - 1] = '\0';
+        const std::string_view text = TrimQuotes(kel::text::Trim(response, kBlanks));
+        const std::size_t comma = text.find(',');
+        const auto code = comma == std::string_view::npos
+                              ? kel::text::LeadingInteger{}
+                              : kel::text::ReadLeadingInteger(kel::text::Trim(text.substr(0, comma), kBlanks));
+        // A code that is not a number, or does not fit 32 bits, is as unusable as a missing comma.
+        if (comma == std::string_view::npos || code.status != kel::text::DecimalStatus::kOk || code.value < INT32_MIN ||
+            code.value > INT32_MAX) {
+          return kel::ReportErrorWithElaboration(
+              vi, kel::status::kUnexpectedResponse,
+              "Failed to parse the response to the SYST:ERR? query.  The response is expected to be a "
+              "comma-separated list of 2 items in the form '<error code>,<error message>'.");
+        }
+        *ErrorCode = static_cast<ViInt32>(code.value);
+        kel::CopyToBuffer(TrimQuotes(kel::text::Trim(text.substr(comma + 1), kBlanks)), kMessageBufferSize,
+                          ErrorMessage);
+        return VI_SUCCESS;
+      });
 }
 
 ViStatus _VI_FUNC HnVQR_GetNextError(ViSession vi, ViInt32 BufferSize, ViChar Val[]) {

@@ -57,36 +57,28 @@ ViStatus _VI_FUNC HnVQR_Disable(ViSession vi) {
 }
 
 ViStatus _VI_FUNC HnVQR_self_test(ViSession vi, ViInt16* TestResult, ViChar TestMessage[256]) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked =
-            kel::CheckNullPointers(vi, "HnVQR_self_test", "TestResult, TestMessage", TestResult, TestMessage);
-        checked < 0) {
-      return checked;
-    }
-    ViStatus status = VI_SUCCESS;
-    if (session.GetSimulate()) {
-      *TestResult = 0;
-    } else {
-      kel::IoTimeoutScope timeout(session.io(), session.GetSelfTestTimeout());
-      status = kel::QueryInstrument(session, "*TST?\n", "%hd%*T", TestResult);
-      if (status < 0) return status;
-    }
-    kel::CopyToBuffer(*TestResult == 0 ? "Selftest passed" : "Selftest failed", kTextBufferSize, TestMessage);
-    return status;
-  });
+  return kel::WithSessionAndOutputs(
+      vi, "HnVQR_self_test", "TestResult, TestMessage", TestResult, TestMessage, [&](kel::DriverSession& session) {
+        ViStatus status = VI_SUCCESS;
+        if (session.GetSimulate()) {
+          *TestResult = 0;
+        } else {
+          kel::IoTimeoutScope timeout(session.io(), session.GetSelfTestTimeout());
+          status = kel::QueryInstrument(session, "*TST?\n", "%hd%*T", TestResult);
+          if (status < 0) return status;
+        }
+        kel::CopyToBuffer(*TestResult == 0 ? "Selftest passed" : "Selftest failed", kTextBufferSize, TestMessage);
+        return status;
+      });
 }
 
 ViStatus _VI_FUNC HnVQR_revision_query(ViSession vi, ViChar DriverRev[256], ViChar InstrRev[256]) {
-  return kel::WithSession(vi, [&](kel::DriverSession& session) {
-    if (const ViStatus checked =
-            kel::CheckNullPointers(vi, "HnVQR_revision_query", "DriverRev, InstrRev", DriverRev, InstrRev);
-        checked < 0) {
-      return checked;
-    }
-    kel::CopyToBuffer(hnvqr::identity::kRevision, kTextBufferSize, DriverRev);
-    const ViStatus read = attribute::get_INSTRUMENT_FIRMWARE_REVISION(session, nullptr, kTextBufferSize, InstrRev);
-    return read < 0 ? read : VI_SUCCESS;
-  });
+  return kel::WithSessionAndOutputs(
+      vi, "HnVQR_revision_query", "DriverRev, InstrRev", DriverRev, InstrRev, [&](kel::DriverSession& session) {
+        kel::CopyToBuffer(hnvqr::identity::kRevision, kTextBufferSize, DriverRev);
+        const ViStatus read = attribute::get_INSTRUMENT_FIRMWARE_REVISION(session, nullptr, kTextBufferSize, InstrRev);
+        return read < 0 ? read : VI_SUCCESS;
+      });
 }
 
 }  // namespace hnvqr::untraced

@@ -10,6 +10,8 @@
 
 #include <visatype.h>
 
+#include "kel/Errors.h"
+
 namespace kel {
 
 class DriverSession;
@@ -68,6 +70,17 @@ ViStatus WithSession(ViSession vi, Body&& body) noexcept {
   } catch (...) {
     return ReportExceptionAtBoundary(vi, std::current_exception());
   }
+}
+
+// The frame of a function with two output parameters: inside the frame, before the body,
+// the null-pointer check that records 0xBFFA0058 naming the first of `parameterNames` unset.
+template <class Body>
+ViStatus WithSessionAndOutputs(ViSession vi, std::string_view functionName, std::string_view parameterNames,
+                               const void* first, const void* second, Body&& body) noexcept {
+  return WithSession(vi, [&](DriverSession& session) {
+    const ViStatus checked = CheckNullPointers(vi, functionName, parameterNames, first, second);
+    return checked < 0 ? checked : std::forward<Body>(body)(session);
+  });
 }
 
 }  // namespace kel
