@@ -27,37 +27,23 @@ constexpr long kMemoryGrowthKiB = 4096;
 
 enum class Call { Init, Measure, CheckedCommand, ErrorQuery, DirectIo };
 
-const char* Name(Call call) {
-  static const char* const names[] = {"Init", "Measure", "CheckedCommand", "ErrorQuery", "DirectIo"};
-  return names[static_cast<int>(call)];
-}
+// For each call: its name, the query it sends that the peer answers badly, and the good
+// answer to that query (for the trickles). Measure and DirectIo both read a measurement.
+struct CallTraits {
+  const char* name;
+  const char* hostileHeader;
+  const char* goodAnswer;
+};
 
-// The query each call sends that the peer answers badly.
-const char* HostileHeader(Call call) {
-  switch (call) {
-    case Call::Init:
-      return "*IDN?";
-    case Call::CheckedCommand:
-      return "*ESR?";
-    case Call::ErrorQuery:
-      return ":SYST:ERR?";
-    default:
-      return "MEAS:VOLT?";
-  }
-}
-
-// The good answer to that query, for the trickles.
-std::string GoodAnswer(Call call) {
-  switch (call) {
-    case Call::Init:
-      return "Halvorn,VQR-A4,SN1,2.14\n";
-    case Call::CheckedCommand:
-      return "0\n";
-    case Call::ErrorQuery:
-      return "0,\"No error\"\n";
-    default:
-      return "1.5\n";
-  }
+const CallTraits& Traits(Call call) {
+  static const CallTraits kTraits[] = {
+      {"Init", "*IDN?", "Halvorn,VQR-A4,SN1,2.14\n"},
+      {"Measure", "MEAS:VOLT?", "1.5\n"},
+      {"CheckedCommand", "*ESR?", "0\n"},
+      {"ErrorQuery", ":SYST:ERR?", "0,\"No error\"\n"},
+      {"DirectIo", "MEAS:VOLT?", "1.5\n"},
+  };
+  return kTraits[static_cast<int>(call)];
 }
 
 long PeakMemoryKiB() {
@@ -98,7 +84,7 @@ const StreamCase kStreamCases[] = {
     {"HugeLine", [](Call) { return Huge(10u << 20, true); }, {kIo, kIo, kIo, kIo, VI_SUCCESS_TERM_CHAR}, 2000},
     {"HugeLineUnterminated", [](Call) { return Huge(10u << 20, false); }, {kTmo, kTmo, kTmo, kTmo, kTmo}},
     {"TrickleWithinTimeOut",
-     [](Call c) { return Trickle(GoodAnswer(c), milliseconds(15), false); },
+     [](Call c) { return Trickle(Traits(c).goodAnswer, milliseconds(15), false); },
      {VI_SUCCESS, VI_SUCCESS, VI_SUCCESS, VI_SUCCESS, VI_SUCCESS_TERM_CHAR},
      1000},
     {"TrickleForEver", [](Call) { return Trickle("1", milliseconds(100), true); }, {kTmo, kTmo, kTmo, kTmo, kTmo}},
@@ -191,7 +177,7 @@ TEST_P(HostilePeerTest, StatusTimeMemoryAndDescriptorsHold) {
     ASSERT_EQ(HnVQR_SetAttributeViInt32(vi, "", HNVQR_ATTR_SYSTEM_IO_TIMEOUT, c.timeoutMs), VI_SUCCESS);
     timeoutMs = c.timeoutMs;
   }
-  peer.MakeHostile(HostileHeader(c.call), c.behaviour(c.call));
+  peer.MakeHostile(Traits(c.call).hostileHeader, c.behaviour(c.call));
 
   ViSession opened = VI_NULL;
   auto began = Clock::now();
@@ -234,7 +220,7 @@ TEST_P(HostilePeerTest, StatusTimeMemoryAndDescriptorsHold) {
 
 INSTANTIATE_TEST_SUITE_P(Behaviours, HostilePeerTest, ::testing::ValuesIn(AllCases()),
                          [](const ::testing::TestParamInfo<Case>& test) {
-                           return std::string(test.param.name) + "_" + Name(test.param.call);
+                           return std::string(test.param.name) + "_" + Traits(test.param.call).name;
                          });
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <visa.h>
 
+#include "../support/LiveChecks.h"
 #include "LiveFixture.h"
 
 extern "C" ViStatus QueryIdentityThroughDriverSession(ViSession driverSession, ViChar identity[256]);
@@ -16,11 +17,7 @@ extern "C" ViStatus QueryIdentityThroughDriverSession(ViSession driverSession, V
 namespace live {
 namespace {
 
-std::string StringAttribute(ViSession vi, ViAttr id) {
-  ViChar text[512] = {};
-  EXPECT_GE(HnVQR_GetAttributeViString(vi, "", id, sizeof text, text), VI_SUCCESS);
-  return text;
-}
+using test_support::StringAttribute;
 
 void ExpectRatings(ViSession vi, ViReal64 power, ViReal64 voltage, ViReal64 current) {
   ViReal64 limit = 0;
@@ -36,10 +33,7 @@ using LiveIo = LiveTest;
 
 TEST_F(LiveIo, InitializationIdentifiesTheModelAndItsRatings) {
   ASSERT_EQ(Open(), VI_SUCCESS) << LastError(VI_NULL);
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_INSTRUMENT_MANUFACTURER), "Halvorn");
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_INSTRUMENT_MODEL), "VQR-A4");
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_INSTRUMENT_FIRMWARE_REVISION), "2.14");
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_IO_RESOURCE_DESCRIPTOR), resource_);
+  test_support::ExpectEmulatorIdentity(vi_, resource_);
   ExpectRatings(vi_, 600, 50, 20);
 }
 

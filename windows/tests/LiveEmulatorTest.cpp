@@ -12,6 +12,7 @@
 
 #include "HnVQR.h"
 #include "../../tests/support/LastError.h"
+#include "../../tests/support/LiveChecks.h"
 #include "visa.h"
 
 extern "C" ViStatus QueryIdentityThroughDriverSession(ViSession driverSession, ViChar identity[256]);
@@ -19,12 +20,6 @@ extern "C" ViStatus QueryIdentityThroughDriverSession(ViSession driverSession, V
 namespace {
 
 using test_support::LastError;
-
-std::string StringAttribute(ViSession vi, ViAttr id) {
-  ViChar text[256] = {};
-  EXPECT_EQ(HnVQR_GetAttributeViString(vi, "", id, sizeof text, text), VI_SUCCESS) << id;
-  return text;
-}
 
 class LiveEmulator : public ::testing::Test {
  protected:
@@ -49,10 +44,7 @@ class LiveEmulator : public ::testing::Test {
 
 TEST_F(LiveEmulator, InitializationIdentifiesTheModel) {
   ASSERT_EQ(Open(), VI_SUCCESS) << LastError(VI_NULL);
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_INSTRUMENT_MANUFACTURER), "Halvorn");
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_INSTRUMENT_MODEL), "VQR-A4");
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_INSTRUMENT_FIRMWARE_REVISION), "2.14");
-  EXPECT_EQ(StringAttribute(vi_, HNVQR_ATTR_IO_RESOURCE_DESCRIPTOR), resource_);
+  test_support::ExpectEmulatorIdentity(vi_, resource_);
   // The caller's own VISA calls on the driver's I/O session reach the same instrument.
   ViChar identity[256];
   ASSERT_EQ(QueryIdentityThroughDriverSession(vi_, identity), VI_SUCCESS);
@@ -87,12 +79,7 @@ TEST_F(LiveEmulator, InstrumentErrorsAreCaughtByTheStatusCheckAndReadByErrorQuer
   ASSERT_EQ(HnVQR_error_query(vi_, &code, message), VI_SUCCESS);
   EXPECT_LT(code, 0) << message;
   // An unknown command leaves its error in the queue; then the queue is empty.
-  ASSERT_EQ(HnVQR_viWrite(vi_, 8, reinterpret_cast<ViByte*>(const_cast<char*>("BOGUS 1\n")), nullptr), VI_SUCCESS);
-  ASSERT_EQ(HnVQR_error_query(vi_, &code, message), VI_SUCCESS);
-  EXPECT_EQ(code, -113);
-  EXPECT_EQ(std::string(message), "Undefined header");
-  ASSERT_EQ(HnVQR_error_query(vi_, &code, message), VI_SUCCESS);
-  EXPECT_EQ(code, 0);
+  test_support::ExpectUnknownCommandQueuedOnce(vi_);
 }
 
 TEST_F(LiveEmulator, ReadWithNothingToAnswerTimesOutAndTheSessionGoesOn) {
