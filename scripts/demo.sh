@@ -18,16 +18,8 @@ for needed in "$library_dir/libHnVQR.so" "$emulator"; do
   fi
 done
 
-work_dir=$(mktemp -d "${TMPDIR:-/tmp}/hnvqr-demo.XXXXXX")
-emulator_pid=""
-cleanup() {
-  if [ -n "$emulator_pid" ]; then
-    kill "$emulator_pid" 2>/dev/null || true
-    wait "$emulator_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work_dir"
-}
-trap cleanup EXIT
+source "$source_dir/scripts/emulator-run.sh"
+make_work_dir hnvqr-demo
 trap 'exit 130' INT TERM
 
 section() { printf '\n== %s\n' "$1"; }
@@ -44,15 +36,12 @@ echo "${cc_command[*]}"
 "${cc_command[@]}"
 
 section "Starting the emulator: vqr-sim --model VQR-A2 --load-ohms 20"
-# Port 0 picks a free port; the first line vqr-sim prints is the resource string to open.
 # A 20-ohm load draws 0.6 A at 12 V, below the 1 A current level: constant voltage.
-coproc EMULATOR { exec "$emulator" --model VQR-A2 --load-ohms 20 --listen 127.0.0.1:0; }
-emulator_pid=$EMULATOR_PID
-resource=""
-if ! IFS= read -r -t 10 resource <&"${EMULATOR[0]}" || [ -z "$resource" ]; then
+if ! start_emulator "$emulator" --model VQR-A2 --load-ohms 20; then
   echo "demo: the emulator printed no resource string" >&2
   exit 1
 fi
+resource=$RESOURCE
 echo "listening as $resource"
 
 section "quickstart $resource"

@@ -10,16 +10,8 @@
 set -euo pipefail
 
 case_name=${1:?usage: examples_test.sh CASE}
-work_dir=$(mktemp -d "${TMPDIR:-/tmp}/hnvqr-examples.XXXXXX")
-emulator_pid=""
-cleanup() {
-  if [ -n "$emulator_pid" ]; then
-    kill "$emulator_pid" 2>/dev/null || true
-    wait "$emulator_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work_dir"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/emulator-run.sh"
+make_work_dir hnvqr-examples
 
 fail() {
   echo "FAILED: $*" >&2
@@ -45,10 +37,8 @@ expect_line() {
 }
 
 # Starts vqr-sim with the given options and sets RESOURCE from its first line.
-start_emulator() {
-  coproc EMULATOR { exec "$EMULATOR" --listen 127.0.0.1:0 "$@"; }
-  emulator_pid=$EMULATOR_PID
-  IFS= read -r -t 10 RESOURCE <&"${EMULATOR[0]}" || fail "vqr-sim printed no resource string"
+start_test_emulator() {
+  start_emulator "$EMULATOR" "$@" || fail "vqr-sim printed no resource string"
   [[ "$RESOURCE" == TCPIP0::127.0.0.1::*::SOCKET ]] || fail "unexpected resource string '$RESOURCE'"
 }
 
@@ -81,7 +71,7 @@ case "$case_name" in
     ;;
   quickstart-emulator)
     # 12 V across 20 ohms draws 0.6 A, under the 1 A current level: constant voltage.
-    start_emulator --model VQR-A2 --load-ohms 20
+    start_test_emulator --model VQR-A2 --load-ohms 20
     run_expecting 0 "$QUICKSTART" "$RESOURCE"
     expect_line '^  instrument +Halvorn VQR-A2, firmware '
     expect_line '^  measured +12\.000 V, 0\.600 A$'
@@ -90,19 +80,19 @@ case "$case_name" in
     ;;
   quickstart-current-limited)
     # 12 V across 4 ohms would draw 3 A: the supply holds 1 A and regulates current.
-    start_emulator --model VQR-A2 --load-ohms 4
+    start_test_emulator --model VQR-A2 --load-ohms 4
     run_expecting 0 "$QUICKSTART" "$RESOURCE"
     expect_line '^  measured +4\.000 V, 1\.000 A$'
     expect_line '^  regulation +constant current$'
     ;;
   quickstart-failures)
     # An unknown model: the driver's own description, read after the failed init.
-    start_emulator --model VQR-Z9
+    start_test_emulator --model VQR-Z9
     run_expecting 1 "$QUICKSTART" "$RESOURCE"
     expect_line 'HnVQR_InitWithOptions failed with status 0xBFFA0000'
     expect_line '^  Failure cannot recover\.  Unrecognized model: VQR-Z9$'
     # Nobody listening: a VISA status, described by the VISA library's viStatusDesc.
-    kill "$emulator_pid"; wait "$emulator_pid" 2>/dev/null || true; emulator_pid=""
+    stop_emulator
     run_expecting 1 "$QUICKSTART" "$RESOURCE"
     expect_line 'HnVQR_InitWithOptions failed with status 0xBFFF'
     expect_line '^  VI_ERROR_[A-Z_]+: '
@@ -115,7 +105,7 @@ case "$case_name" in
     expect_line '^  thread B: 200 rounds of 9\.0 V / 1\.5 A, 0 read-backs differed$'
     ;;
   lock-emulator)
-    start_emulator --model VQR-B2
+    start_test_emulator --model VQR-B2
     write_live_store
     run_expecting 0 "$LOCK_EXAMPLE" "$work_dir/store.json" MyPSU 50
     expect_line "^Opened MyPSU: VQR-B2 at ${RESOURCE}\$"
@@ -133,11 +123,11 @@ case "$case_name" in
     run_expecting 2 python_example --library "$work_dir/missing.so" --simulate
     ;;
   python-emulator)
-    start_emulator --model VQR-A2 --load-ohms 20
+    start_test_emulator --model VQR-A2 --load-ohms 20
     run_expecting 0 python_example --library "$DRIVER_LIBRARY" "$RESOURCE"
     expect_line '^  measured +12\.000 V, 0\.600 A$'
     expect_line '^  regulation +constant voltage$'
-    kill "$emulator_pid"; wait "$emulator_pid" 2>/dev/null || true; emulator_pid=""
+    stop_emulator
     # The exception carries the VISA library's description of a VISA status.
     run_expecting 1 python_example --library "$DRIVER_LIBRARY" "$RESOURCE"
     expect_line 'HnVQR_InitWithOptions failed with status 0xBFFF[0-9A-F]{4}: VI_ERROR_'
