@@ -5,7 +5,7 @@ import ctypes
 import enum
 import threading
 import warnings
-from typing import Any, Dict, Iterator, List, Mapping, Optional, Tuple, Union
+from typing import Any, Dict, Iterator, List, Mapping, NamedTuple, Optional, Union
 
 from . import _library as c
 from ._attributes import MeasurementType, OutputAttributes, OutputState, RangeType, SessionAttributes
@@ -88,44 +88,29 @@ def _option_string(simulate: Optional[bool], options: Union[None, str, Mapping[s
     return ", ".join(items)
 
 
-class InstrumentError(Tuple[int, str]):
+class InstrumentError(NamedTuple):
     """An entry of the instrument's error queue: (code, message); code 0 means no error."""
 
-    @property
-    def code(self) -> int:
-        return self[0]
-
-    @property
-    def message(self) -> str:
-        return self[1]
+    code: int
+    message: str
 
 
-class SelfTestResult(Tuple[int, str]):
+class SelfTestResult(NamedTuple):
     """The instrument's self-test: (result, message); result 0 means passed."""
 
-    @property
-    def result(self) -> int:
-        return self[0]
-
-    @property
-    def message(self) -> str:
-        return self[1]
+    result: int
+    message: str
 
     @property
     def passed(self) -> bool:
-        return self[0] == 0
+        return self.result == 0
 
 
-class Revision(Tuple[str, str]):
+class Revision(NamedTuple):
     """(driver revision, instrument firmware revision)."""
 
-    @property
-    def driver(self) -> str:
-        return self[0]
-
-    @property
-    def instrument(self) -> str:
-        return self[1]
+    driver: str
+    instrument: str
 
 
 class _OutputFunctions:
@@ -434,21 +419,21 @@ class Session(_AttributeAccess, _OutputFunctions, SessionAttributes):
         result = c.ViInt16()
         message = ctypes.create_string_buffer(_MESSAGE_SIZE)
         self._call("HnVQR_self_test", ctypes.byref(result), message)
-        return SelfTestResult((result.value, _text(message)))
+        return SelfTestResult(result.value, _text(message))
 
     def revision_query(self) -> Revision:
         """(driver revision, instrument firmware revision)."""
         driver = ctypes.create_string_buffer(_MESSAGE_SIZE)
         instrument = ctypes.create_string_buffer(_MESSAGE_SIZE)
         self._call("HnVQR_revision_query", driver, instrument)
-        return Revision((_text(driver), _text(instrument)))
+        return Revision(_text(driver), _text(instrument))
 
     def error_query(self) -> InstrumentError:
         """Reads one entry of the instrument's error queue: (code, message)."""
         code = c.ViInt32()
         message = ctypes.create_string_buffer(_MESSAGE_SIZE)
         self._call("HnVQR_error_query", ctypes.byref(code), message)
-        return InstrumentError((code.value, _text(message)))
+        return InstrumentError(code.value, _text(message))
 
     def error_message(self, status: int) -> str:
         """The driver's text for a status code."""
