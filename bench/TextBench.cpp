@@ -110,18 +110,15 @@ BENCHMARK(BM_InitWithBlankPaddedOptions)->Unit(benchmark::kMicrosecond);
 void BM_InitWithLongDriverSetup(benchmark::State& state) { InitAndCloseWithOptions(state, LongDriverSetup()); }
 BENCHMARK(BM_InitWithLongDriverSetup)->Unit(benchmark::kMicrosecond);
 
-void BM_SelectorGrammarBlankPadded(benchmark::State& state) {
-  const std::string& selector = BlankPaddedSelector();
+void TimeSelectorGrammar(benchmark::State& state, const std::string& selector) {
   for (auto _ : state) benchmark::DoNotOptimize(kel::text::MatchesSelectorGrammar(selector));
   SetBytes(state, selector.size());
 }
+
+void BM_SelectorGrammarBlankPadded(benchmark::State& state) { TimeSelectorGrammar(state, BlankPaddedSelector()); }
 BENCHMARK(BM_SelectorGrammarBlankPadded)->Unit(benchmark::kMicrosecond);
 
-void BM_SelectorGrammarLongList(benchmark::State& state) {
-  const std::string& selector = LongSelectorList();
-  for (auto _ : state) benchmark::DoNotOptimize(kel::text::MatchesSelectorGrammar(selector));
-  SetBytes(state, selector.size());
-}
+void BM_SelectorGrammarLongList(benchmark::State& state) { TimeSelectorGrammar(state, LongSelectorList()); }
 BENCHMARK(BM_SelectorGrammarLongList)->Unit(benchmark::kMicrosecond);
 
 // Full resolution in a simulated session, as every channel-taking call does it.
