@@ -69,10 +69,7 @@ ViStatus DriverSession::LoadConfiguration(std::string_view name, std::string_vie
 
   IviConfigStoreHandle store = 0;
   ViStatus status = IviConfig_Initialize(&store);
-  if (status < 0) {
-    (void)ReportConfigurationError(status);
-    return status;
-  }
+  if (status < 0) return ReportConfigurationError(status);
 
   ViStatus result = VI_SUCCESS;
   {
@@ -137,15 +134,11 @@ ViStatus DriverSession::ReadDriverSessionProperties(IviDriverSessionHandle sessi
   if (status == status::kConfigNotExist) {
     (void)IviConfig_ClearError();  // a session without a hardware asset keeps the descriptor empty
   } else if (status < 0) {
-    (void)ReportConfigurationError(status);
-    return status;
+    return ReportConfigurationError(status);
   } else if (asset.get() != 0) {
     status = ReadText(IviConfig_GetHardwareAssetPropertyViString, asset.get(),
                       IVICONFIG_VAL_HARDWARE_ASSET_IO_RESOURCE_DESCRIPTOR, ioResourceDescriptor_);
-    if (status < 0) {
-      (void)ReportConfigurationError(status);
-      return status;
-    }
+    if (status < 0) return ReportConfigurationError(status);
   }
 
   struct BooleanProperty {
@@ -163,41 +156,31 @@ ViStatus DriverSession::ReadDriverSessionProperties(IviDriverSessionHandle sessi
   for (const auto& property : kFlags) {
     ViBoolean value = VI_FALSE;
     status = IviConfig_GetDriverSessionPropertyViBoolean(session, property.id, &value);
-    if (status < 0) {
-      (void)ReportConfigurationError(status);
-      return status;
-    }
+    if (status < 0) return ReportConfigurationError(status);
     flags_.*(property.flag) = value == VI_TRUE;
   }
 
   std::string driverSetup;
   status = ReadText(IviConfig_GetDriverSessionPropertyViString, session, IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP,
                     driverSetup);
-  if (status < 0) {
-    (void)ReportConfigurationError(status);
-    return status;
-  }
+  if (status < 0) return ReportConfigurationError(status);
   return ParseDriverSetup(driverSetup);
 }
 
 ViStatus DriverSession::ReadInitialSettings(IviConfigComponentHandle component) {
-  auto fail = [this](ViStatus s) {
-    (void)ReportConfigurationError(s);
-    return s;
-  };
   ScopedConfigHandle components;
   ScopedConfigHandle structure;
   ScopedConfigHandle items;
   ViStatus status = IviConfig_GetConfigComponentDataComponentCollection(component, components.out());
-  if (status < 0) return fail(status);
+  if (status < 0) return ReportConfigurationError(status);
   status = IviConfig_GetDataComponentItemByName(components.get(), "Configurable Initial Settings", structure.out());
   if (status == status::kConfigNotExist) return IviConfig_ClearError();
-  if (status < 0) return fail(status);
+  if (status < 0) return ReportConfigurationError(status);
   status = IviConfig_GetStructureDataComponentCollection(structure.get(), items.out());
-  if (status < 0) return fail(status);
+  if (status < 0) return ReportConfigurationError(status);
   ViInt32 count = 0;
   status = IviConfig_GetDataComponentCount(items.get(), &count);
-  if (status < 0) return fail(status);
+  if (status < 0) return ReportConfigurationError(status);
 
   for (ViInt32 index = 1; index <= count; ++index) {
     ScopedConfigHandle item;
@@ -210,7 +193,7 @@ ViStatus DriverSession::ReadInitialSettings(IviConfigComponentHandle component) 
     if (status >= 0)
       status =
           ReadText(IviConfig_GetDataComponentPropertyViString, item.get(), IVICONFIG_VAL_DATA_COMPONENT_NAME, name);
-    if (status < 0) return fail(status);
+    if (status < 0) return ReportConfigurationError(status);
 
     if (text::EqualsIgnoreCase(type, "string")) {
       std::string value;
@@ -230,7 +213,7 @@ ViStatus DriverSession::ReadInitialSettings(IviConfigComponentHandle component) 
       status = IviConfig_GetDataComponentPropertyViBoolean(item.get(), IVICONFIG_VAL_DATA_COMPONENT_VALUE, &value);
       if (status >= 0) initialBooleans_.insert_or_assign(name, value == VI_TRUE);
     }
-    if (status < 0) return fail(status);
+    if (status < 0) return ReportConfigurationError(status);
   }
   return ApplyInitialSettings();
 }
@@ -247,15 +230,11 @@ void DriverSession::AddVirtualName(const std::string& virtualName, const std::st
 
 ViStatus DriverSession::ReadVirtualNames(IviDriverSessionHandle session) {
   virtualToPhysical_.clear();
-  auto fail = [this](ViStatus s) {
-    (void)ReportConfigurationError(s);
-    return s;
-  };
   ScopedConfigHandle names;
   ViInt32 count = 0;
   ViStatus status = IviConfig_GetSessionVirtualNameCollection(session, names.out());
   if (status >= 0) status = IviConfig_GetVirtualNameCount(names.get(), &count);
-  if (status < 0) return fail(status);
+  if (status < 0) return ReportConfigurationError(status);
 
   for (ViInt32 index = 1; index <= count; ++index) {
     ScopedConfigHandle entry;
@@ -272,7 +251,7 @@ ViStatus DriverSession::ReadVirtualNames(IviDriverSessionHandle session) {
                         physicalName);
     if (status >= 0) status = IviConfig_GetVirtualNameVirtualRangeCollection(entry.get(), ranges.out());
     if (status >= 0) status = IviConfig_GetVirtualRangeCount(ranges.get(), &rangeCount);
-    if (status < 0) return fail(status);
+    if (status < 0) return ReportConfigurationError(status);
 
     if (rangeCount == 0) {
       AddVirtualName(virtualName, physicalName);
@@ -292,7 +271,7 @@ ViStatus DriverSession::ReadVirtualNames(IviDriverSessionHandle session) {
         status =
             IviConfig_GetVirtualRangePropertyViInt32(range.get(), IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX, &start);
       }
-      if (status < 0) return fail(status);
+      if (status < 0) return ReportConfigurationError(status);
       if (static_cast<ViInt64>(last) - first >= kMaxVirtualRangeNames) {
         return ReportErrorWithElaboration(status::kCannotRecover,
                                           "The virtual name '%s' has a range of more than %d names.", virtualName,
@@ -307,15 +286,11 @@ ViStatus DriverSession::ReadVirtualNames(IviDriverSessionHandle session) {
 }
 
 ViStatus DriverSession::ReadPhysicalNames(IviSoftwareModuleHandle module) {
-  auto fail = [this](ViStatus s) {
-    (void)ReportConfigurationError(s);
-    return s;
-  };
   ScopedConfigHandle names;
   ViInt32 count = 0;
   ViStatus status = IviConfig_GetSoftwareModulePhysicalNameCollection(module, names.out());
   if (status >= 0) status = IviConfig_GetPhysicalNameCount(names.get(), &count);
-  if (status < 0) return fail(status);
+  if (status < 0) return ReportConfigurationError(status);
   for (ViInt32 index = 1; index <= count; ++index) {
     ScopedConfigHandle entry;
     std::string physicalName;
@@ -327,7 +302,7 @@ ViStatus DriverSession::ReadPhysicalNames(IviSoftwareModuleHandle module) {
     if (status >= 0)
       status =
           ReadText(IviConfig_GetPhysicalNamePropertyViString, entry.get(), IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME, value);
-    if (status < 0) return fail(status);
+    if (status < 0) return ReportConfigurationError(status);
     modulePhysicalNames_.insert_or_assign(std::move(physicalName), std::move(value));
   }
   return VI_SUCCESS;

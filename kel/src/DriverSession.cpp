@@ -145,7 +145,8 @@ ViStatus DriverSession::ReportConfigurationError(ViStatus code) {
   ViStatus configCode = VI_SUCCESS;
   (void)IviConfig_GetError(&configCode, static_cast<ViInt32>(sizeof description), description);
   description[sizeof description - 1] = '\0';
-  return IviSession_SetError(handle_, code, description);
+  (void)IviSession_SetError(handle_, code, description);
+  return code;
 }
 
 void DriverSession::InvalidateAllAttributes() { cache_.Clear(); }

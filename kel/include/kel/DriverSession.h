@@ -130,6 +130,8 @@ class DriverSession {
   ViStatus ReportError(ViStatus code, std::span<const MessageArg> args = {});
   ViStatus ReportErrorWithElaboration(ViStatus code, std::string_view elaboration,
                                       std::span<const MessageArg> args = {});
+  // Records `code` with the configuration server's own description of its last error, and
+  // returns `code`.
   ViStatus ReportConfigurationError(ViStatus code);
   void InvalidateAllAttributes();
 
