@@ -29,6 +29,16 @@ int waitFor(int fd, short events, const Deadline& deadline, short& revents) {
   }
 }
 
+struct SocketOption {
+  int level;
+  int name;
+};
+
+SocketOption optionOf(ViAttr flag) {
+  return flag == VI_ATTR_TCPIP_NODELAY ? SocketOption{IPPROTO_TCP, TCP_NODELAY}
+                                       : SocketOption{SOL_SOCKET, SO_KEEPALIVE};
+}
+
 std::string peerAddressOf(int fd) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
@@ -186,41 +196,19 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
   return VI_SUCCESS;
 }
 
-ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_ADDR:
-      value.text = peerAddress_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_PORT:
-      value.number = port_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      int on = 0;
-      socklen_t length = sizeof on;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      if (::getsockopt(fd_, level, option, &on, &length) != 0) return VI_ERROR_SYSTEM_ERROR;
-      value.number = on ? VI_TRUE : VI_FALSE;
-      return VI_SUCCESS;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::readSocketFlag(ViAttr flag, bool& on) const {
+  const SocketOption option = optionOf(flag);
+  int value = 0;
+  socklen_t length = sizeof value;
+  if (::getsockopt(fd_, option.level, option.name, &value, &length) != 0) return false;
+  on = value != 0;
+  return true;
 }
 
-ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      const int on = value == VI_TRUE ? 1 : 0;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      return ::setsockopt(fd_, level, option, &on, sizeof on) == 0 ? VI_SUCCESS : VI_ERROR_SYSTEM_ERROR;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::writeSocketFlag(ViAttr flag, bool on) {
+  const SocketOption option = optionOf(flag);
+  const int value = on ? 1 : 0;
+  return ::setsockopt(fd_, option.level, option.name, &value, sizeof value) == 0;
 }
 
 }  // namespace hnvqr::visa

@@ -40,6 +40,10 @@ class TcpTransport final : public Transport {
 
   // Sets SO_RCVTIMEO so that a blocking receive ends by the deadline; false when it cannot.
   bool boundBlockingReceive(const Deadline& deadline);
+  // The socket option behind VI_ATTR_TCPIP_NODELAY or VI_ATTR_TCPIP_KEEPALIVE, read or set
+  // through each platform's socket calls; false when the call fails.
+  bool readSocketFlag(ViAttr flag, bool& on) const;
+  bool writeSocketFlag(ViAttr flag, bool on);
 
   const SocketHandle fd_;
   const std::string peerAddress_;

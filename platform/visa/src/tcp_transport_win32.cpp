@@ -50,6 +50,16 @@ int waitFor(SOCKET fd, bool forWriting, const Deadline& deadline) {
   return count;
 }
 
+struct SocketOption {
+  int level;
+  int name;
+};
+
+SocketOption optionOf(ViAttr flag) {
+  return flag == VI_ATTR_TCPIP_NODELAY ? SocketOption{IPPROTO_TCP, TCP_NODELAY}
+                                       : SocketOption{SOL_SOCKET, SO_KEEPALIVE};
+}
+
 std::string peerAddressOf(SOCKET fd) {
   sockaddr_storage address{};
   int length = sizeof address;
@@ -171,44 +181,19 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
   return VI_SUCCESS;
 }
 
-ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_ADDR:
-      value.text = peerAddress_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_PORT:
-      value.number = port_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      BOOL on = FALSE;
-      int length = sizeof on;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      if (::getsockopt(native(fd_), level, option, reinterpret_cast<char*>(&on), &length) != 0)
-        return VI_ERROR_SYSTEM_ERROR;
-      value.number = on ? VI_TRUE : VI_FALSE;
-      return VI_SUCCESS;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::readSocketFlag(ViAttr flag, bool& on) const {
+  const SocketOption option = optionOf(flag);
+  BOOL value = FALSE;
+  int length = sizeof value;
+  if (::getsockopt(native(fd_), option.level, option.name, reinterpret_cast<char*>(&value), &length) != 0) return false;
+  on = value != FALSE;
+  return true;
 }
 
-ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      const BOOL on = value == VI_TRUE ? TRUE : FALSE;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      return ::setsockopt(native(fd_), level, option, reinterpret_cast<const char*>(&on), sizeof on) == 0
-                 ? VI_SUCCESS
-                 : VI_ERROR_SYSTEM_ERROR;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::writeSocketFlag(ViAttr flag, bool on) {
+  const SocketOption option = optionOf(flag);
+  const BOOL value = on ? TRUE : FALSE;
+  return ::setsockopt(native(fd_), option.level, option.name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
 }
 
 }  // namespace hnvqr::visa
