@@ -29,27 +29,6 @@ int waitFor(int fd, short events, const Deadline& deadline, short& revents) {
   }
 }
 
-struct SocketOption {
-  int level;
-  int name;
-};
-
-SocketOption optionOf(ViAttr flag) {
-  return flag == VI_ATTR_TCPIP_NODELAY ? SocketOption{IPPROTO_TCP, TCP_NODELAY}
-                                       : SocketOption{SOL_SOCKET, SO_KEEPALIVE};
-}
-
-std::string peerAddressOf(int fd) {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
-  char text[INET6_ADDRSTRLEN] = {};
-  const void* raw = address.ss_family == AF_INET6
-                        ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
-                        : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
-  return ::inet_ntop(address.ss_family, raw, text, sizeof text) ? std::string(text) : std::string();
-}
-
 // One connection attempt bounded by the deadline; the socket's descriptor or -1.
 int connectOne(const addrinfo& candidate, const Deadline& deadline) {
   const int fd =
@@ -77,17 +56,8 @@ int connectOne(const addrinfo& candidate, const Deadline& deadline) {
 ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 openTimeoutMs,
                                std::unique_ptr<Transport>& connected) {
   const Deadline deadline = Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* candidates = nullptr;
-  const std::string service = std::to_string(port);
-  // A bracketed IPv6 literal, "[fe80::1]", resolves without its brackets.
-  const std::string name =
-      host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2) : host;
-  if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &candidates) != 0 || candidates == nullptr)
-    return VI_ERROR_RSRC_NFOUND;
+  addrinfo* const candidates = resolve(host, port);
+  if (candidates == nullptr) return VI_ERROR_RSRC_NFOUND;
   int fd = -1;
   for (const addrinfo* candidate = candidates; candidate != nullptr && fd < 0; candidate = candidate->ai_next) {
     if (deadline.expired()) break;
@@ -196,19 +166,17 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
   return VI_SUCCESS;
 }
 
-bool TcpTransport::readSocketFlag(ViAttr flag, bool& on) const {
-  const SocketOption option = optionOf(flag);
+bool TcpTransport::readSocketFlag(int level, int name, bool& on) const {
   int value = 0;
   socklen_t length = sizeof value;
-  if (::getsockopt(fd_, option.level, option.name, &value, &length) != 0) return false;
+  if (::getsockopt(fd_, level, name, &value, &length) != 0) return false;
   on = value != 0;
   return true;
 }
 
-bool TcpTransport::writeSocketFlag(ViAttr flag, bool on) {
-  const SocketOption option = optionOf(flag);
+bool TcpTransport::writeSocketFlag(int level, int name, bool on) {
   const int value = on ? 1 : 0;
-  return ::setsockopt(fd_, option.level, option.name, &value, sizeof value) == 0;
+  return ::setsockopt(fd_, level, name, &value, sizeof value) == 0;
 }
 
 }  // namespace hnvqr::visa

@@ -50,26 +50,6 @@ int waitFor(SOCKET fd, bool forWriting, const Deadline& deadline) {
   return count;
 }
 
-struct SocketOption {
-  int level;
-  int name;
-};
-
-SocketOption optionOf(ViAttr flag) {
-  return flag == VI_ATTR_TCPIP_NODELAY ? SocketOption{IPPROTO_TCP, TCP_NODELAY}
-                                       : SocketOption{SOL_SOCKET, SO_KEEPALIVE};
-}
-
-std::string peerAddressOf(SOCKET fd) {
-  sockaddr_storage address{};
-  int length = sizeof address;
-  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
-  char text[INET6_ADDRSTRLEN] = {};
-  void* raw = address.ss_family == AF_INET6 ? static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
-                                            : static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
-  return ::inet_ntop(address.ss_family, raw, text, sizeof text) ? std::string(text) : std::string();
-}
-
 // One connection attempt bounded by the deadline; the socket or INVALID_SOCKET.
 SOCKET connectOne(const addrinfo& candidate, const Deadline& deadline) {
   const SOCKET fd = ::socket(candidate.ai_family, candidate.ai_socktype, candidate.ai_protocol);
@@ -101,17 +81,8 @@ ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 
                                std::unique_ptr<Transport>& connected) {
   if (!winsockStarted()) return VI_ERROR_SYSTEM_ERROR;
   const Deadline deadline = Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* candidates = nullptr;
-  const std::string service = std::to_string(port);
-  // A bracketed IPv6 literal, "[fe80::1]", resolves without its brackets.
-  const std::string name =
-      host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2) : host;
-  if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &candidates) != 0 || candidates == nullptr)
-    return VI_ERROR_RSRC_NFOUND;
+  addrinfo* const candidates = resolve(host, port);
+  if (candidates == nullptr) return VI_ERROR_RSRC_NFOUND;
   SOCKET fd = INVALID_SOCKET;
   for (const addrinfo* candidate = candidates; candidate != nullptr && fd == INVALID_SOCKET;
        candidate = candidate->ai_next) {
@@ -181,19 +152,17 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
   return VI_SUCCESS;
 }
 
-bool TcpTransport::readSocketFlag(ViAttr flag, bool& on) const {
-  const SocketOption option = optionOf(flag);
+bool TcpTransport::readSocketFlag(int level, int name, bool& on) const {
   BOOL value = FALSE;
   int length = sizeof value;
-  if (::getsockopt(native(fd_), option.level, option.name, reinterpret_cast<char*>(&value), &length) != 0) return false;
+  if (::getsockopt(native(fd_), level, name, reinterpret_cast<char*>(&value), &length) != 0) return false;
   on = value != FALSE;
   return true;
 }
 
-bool TcpTransport::writeSocketFlag(ViAttr flag, bool on) {
-  const SocketOption option = optionOf(flag);
+bool TcpTransport::writeSocketFlag(int level, int name, bool on) {
   const BOOL value = on ? TRUE : FALSE;
-  return ::setsockopt(native(fd_), option.level, option.name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
+  return ::setsockopt(native(fd_), level, name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
 }
 
 }  // namespace hnvqr::visa
