@@ -312,7 +312,8 @@ TEST(FormattedInputFormat, BadSpecifiersConsumeNothing) {
       {"%*#s", VI_ERROR_INV_FMT},   {"%0d", VI_ERROR_INV_FMT},  {"%hf", VI_ERROR_INV_FMT},
       {"%lld", VI_ERROR_NSUP_FMT},  {"%x", VI_ERROR_NSUP_FMT},  {"%,5ld", VI_ERROR_NSUP_FMT},
       {"%#ld", VI_ERROR_NSUP_FMT},  {"%Lf", VI_ERROR_NSUP_FMT}, {"%ls", VI_ERROR_NSUP_FMT},
-      {"%ld%q", VI_ERROR_NSUP_FMT},
+      {"%ld%q", VI_ERROR_NSUP_FMT}, {"%b", VI_ERROR_NSUP_FMT},  {"%ly", VI_ERROR_NSUP_FMT},
+      {"%p", VI_ERROR_NSUP_FMT},
   };
   for (const auto& c : cases) {
     MemorySession s;

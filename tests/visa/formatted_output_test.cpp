@@ -106,7 +106,8 @@ TEST(FormattedOutput, BadFormatsSendNothing) {
   const Case cases[] = {{"VOLT %k\n", VI_ERROR_INV_FMT},    {"VOLT %", VI_ERROR_INV_FMT},
                         {"VOLT %lld\n", VI_ERROR_NSUP_FMT}, {"VOLT %Lf\n", VI_ERROR_NSUP_FMT},
                         {"%n\n", VI_ERROR_NSUP_FMT},        {"%99999d\n", VI_ERROR_NSUP_FMT},
-                        {"%ls\n", VI_ERROR_NSUP_FMT}};
+                        {"%ls\n", VI_ERROR_NSUP_FMT},       {"%B\n", VI_ERROR_NSUP_FMT},
+                        {"%la\n", VI_ERROR_NSUP_FMT},       {"%hhd\n", VI_ERROR_NSUP_FMT}};
   for (const auto& c : cases) {
     MemorySession s;
     EXPECT_EQ(s.printf(c.format, 1), c.status) << c.format;

@@ -154,8 +154,19 @@ TEST_F(TcpTest, AttributesOfASocketSession) {
   EXPECT_EQ(viSetAttribute(vi_, VI_ATTR_TCPIP_KEEPALIVE, VI_TRUE), VI_SUCCESS);
   EXPECT_EQ(viGetAttribute(vi_, VI_ATTR_TCPIP_KEEPALIVE, &flag), VI_SUCCESS);
   EXPECT_EQ(flag, VI_TRUE);
+  EXPECT_EQ(viSetAttribute(vi_, VI_ATTR_TCPIP_NODELAY, VI_FALSE), VI_SUCCESS);
+  EXPECT_EQ(viGetAttribute(vi_, VI_ATTR_TCPIP_NODELAY, &flag), VI_SUCCESS);
+  EXPECT_EQ(flag, VI_FALSE);
   EXPECT_EQ(viGetAttribute(vi_, VI_ATTR_SUPPRESS_END_EN, &flag), VI_SUCCESS);
   EXPECT_EQ(flag, VI_TRUE);
+
+  // The library's own attributes read the same through every session.
+  EXPECT_EQ(viGetAttribute(vi_, VI_ATTR_RSRC_MANF_NAME, text), VI_SUCCESS);
+  EXPECT_STREQ(text, "HnVQR libhnvisa");
+  ViUInt32 version = 0;
+  EXPECT_EQ(viGetAttribute(vi_, VI_ATTR_RSRC_SPEC_VERSION, &version), VI_SUCCESS);
+  EXPECT_EQ(version, 0x00500800u);
+  EXPECT_EQ(viSetAttribute(vi_, VI_ATTR_RSRC_MANF_NAME, 1), VI_ERROR_ATTR_READONLY);
 
   EXPECT_EQ(viSetAttribute(vi_, VI_ATTR_TCPIP_PORT, 1), VI_ERROR_ATTR_READONLY);
   EXPECT_EQ(viSetAttribute(vi_, VI_ATTR_ASRL_BAUD, 57600), VI_ERROR_NSUP_ATTR);

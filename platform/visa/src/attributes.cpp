@@ -42,6 +42,11 @@ constexpr std::array kAttributes{
 constexpr ViUInt32 kImplementationVersion = 0x00100000;
 constexpr ViUInt32 kSpecificationVersion = 0x00500800;
 constexpr const char* kManufacturerName = "HnVQR libhnvisa";
+constexpr PlainAttribute kLibraryAttributes[] = {
+    {VI_ATTR_RSRC_IMPL_VERSION, kImplementationVersion},
+    {VI_ATTR_RSRC_SPEC_VERSION, kSpecificationVersion},
+    {.id = VI_ATTR_RSRC_MANF_NAME, .text = kManufacturerName},
+};
 
 constexpr std::size_t kTextAttributeCapacity = 256;
 
@@ -53,21 +58,18 @@ const AttributeInfo* findAttribute(ViAttr id) {
   return found == kAttributes.end() ? nullptr : found;
 }
 
-bool libraryAttribute(ViAttr id, AttributeValue& value) {
-  switch (id) {
-    case VI_ATTR_RSRC_IMPL_VERSION:
-      value.number = kImplementationVersion;
-      return true;
-    case VI_ATTR_RSRC_SPEC_VERSION:
-      value.number = kSpecificationVersion;
-      return true;
-    case VI_ATTR_RSRC_MANF_NAME:
-      value.text = kManufacturerName;
-      return true;
-    default:
-      return false;
-  }
+bool copyPlainAttribute(ViAttr id, std::span<const PlainAttribute> plain, AttributeValue& value) {
+  const auto found =
+      std::find_if(plain.begin(), plain.end(), [id](const PlainAttribute& entry) { return entry.id == id; });
+  if (found == plain.end()) return false;
+  if (found->text)
+    value.text = *found->text;
+  else
+    value.number = found->number;
+  return true;
 }
+
+bool libraryAttribute(ViAttr id, AttributeValue& value) { return copyPlainAttribute(id, kLibraryAttributes, value); }
 
 ViStatus checkValueFitsKind(AttributeKind kind, ViAttrState value) {
   switch (kind) {

@@ -3,7 +3,10 @@
 #ifndef HNVISA_ATTRIBUTES_H
 #define HNVISA_ATTRIBUTES_H
 
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "visa.h"
 
@@ -22,6 +25,17 @@ struct AttributeValue {
   ViAttrState number = 0;
   std::string text;
 };
+
+// An attribute whose value is a copy of one the object keeps: a number, or a text where
+// `text` is given. A getter lists these in a small table and computes only the others.
+struct PlainAttribute {
+  ViAttr id;
+  ViAttrState number = 0;
+  std::optional<std::string_view> text;
+};
+
+// Copies the value of `id` out of `plain`: false when `id` is not among them.
+bool copyPlainAttribute(ViAttr id, std::span<const PlainAttribute> plain, AttributeValue& value);
 
 // nullptr for an attribute this library does not define.
 const AttributeInfo* findAttribute(ViAttr id);

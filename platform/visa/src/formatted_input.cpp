@@ -97,13 +97,9 @@ ViStatus parseInputConversion(const char*& p, InputDirective& directive) {
     directive.widthKind = WidthKind::Given;
     directive.width = width;
   }
-  if (*p == 'h' || *p == 'l') {
-    directive.length = *p++;
-    if (*p == 'h' || *p == 'l') return VI_ERROR_NSUP_FMT;
-  } else if (*p == 'L' || *p == 'z' || *p == 'Z' || *p == ',' || *p == '@' || *p == 'q') {
-    return VI_ERROR_NSUP_FMT;
-  }
+  if (const ViStatus status = parseLengthModifier(p, directive.length); status != VI_SUCCESS) return status;
   const char c = *p++;
+  if (isUnsupportedConversion(c)) return VI_ERROR_NSUP_FMT;
   const bool counted = directive.widthKind == WidthKind::Counted;
   switch (c) {
     case 'd':
@@ -137,13 +133,6 @@ ViStatus parseInputConversion(const char*& p, InputDirective& directive) {
     case 'o':
     case 'x':
     case 'X':
-    case 'a':
-    case 'A':
-    case 'b':
-    case 'B':
-    case 'y':
-    case 'n':
-    case 'p':
       return VI_ERROR_NSUP_FMT;
     default:
       return VI_ERROR_INV_FMT;

@@ -54,6 +54,24 @@ inline constexpr std::size_t kDefaultTextFieldLimit = 255;
 // that no peer can make a read buffer without end.
 inline constexpr std::size_t kMaxFormattedReply = 64 * 1024;
 
+// The length modifier of a conversion, p at it: 'h', 'l' or '\0' for none, p moved past
+// it. VI_ERROR_NSUP_FMT for hh and ll, which are no VISA types, and for the modifiers of
+// long double, of VISA arrays and of the IEEE 488.2 forms.
+inline ViStatus parseLengthModifier(const char*& p, char& length) {
+  length = '\0';
+  if (*p == 'h' || *p == 'l') {
+    length = *p++;
+    if (*p == 'h' || *p == 'l') return VI_ERROR_NSUP_FMT;
+  } else if (*p == 'L' || *p == 'z' || *p == 'Z' || *p == ',' || *p == '@' || *p == 'q') {
+    return VI_ERROR_NSUP_FMT;
+  }
+  return VI_SUCCESS;
+}
+
+// Conversions neither direction takes: hexadecimal reals (%a), the IEEE 488.2 binary
+// blocks (%b, %B, %y), %n and %p.
+inline bool isUnsupportedConversion(char c) { return std::string_view("aAbBynp").find(c) != std::string_view::npos; }
+
 ViStatus formatOutput(OutputSink& sink, const char* format, ArgList& arguments);
 ViStatus scanInput(InputSource& source, const char* format, ArgList& arguments);
 

@@ -72,13 +72,9 @@ ViStatus parseOutputDirective(const char*& p, OutputDirective& directive) {
       return VI_ERROR_NSUP_FMT;
     }
   }
-  if (*p == 'h' || *p == 'l') {
-    directive.length = *p++;
-    if (*p == 'h' || *p == 'l') return VI_ERROR_NSUP_FMT;  // hh, ll: not VISA types
-  } else if (*p == 'L' || *p == 'z' || *p == 'Z' || *p == ',' || *p == '@' || *p == 'q') {
-    return VI_ERROR_NSUP_FMT;  // long double, VISA arrays and IEEE 488.2 forms
-  }
+  if (const ViStatus status = parseLengthModifier(p, directive.length); status != VI_SUCCESS) return status;
   const char c = *p;
+  if (isUnsupportedConversion(c)) return VI_ERROR_NSUP_FMT;
   switch (c) {
     case 'd':
     case 'i':
@@ -97,14 +93,6 @@ ViStatus parseOutputDirective(const char*& p, OutputDirective& directive) {
     case 'c':
       if (directive.length != '\0') return VI_ERROR_NSUP_FMT;
       break;
-    case 'a':
-    case 'A':
-    case 'b':
-    case 'B':
-    case 'y':
-    case 'n':
-    case 'p':
-      return VI_ERROR_NSUP_FMT;
     default:
       return VI_ERROR_INV_FMT;  // unknown conversion, or the format ended inside one
   }

@@ -11,6 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "serial_line.h"
+
 namespace hnvqr::visa {
 namespace {
 
@@ -37,6 +39,7 @@ struct DataBits {
 constexpr std::array kDataBits{DataBits{5, CS5}, DataBits{6, CS6}, DataBits{7, CS7}, DataBits{8, CS8}};
 
 bool readTermios(int fd, termios& settings) { return ::tcgetattr(fd, &settings) == 0; }
+bool writeTermios(int fd, const termios& settings) { return ::tcsetattr(fd, TCSANOW, &settings) == 0; }
 
 // The termios form of one VISA setting, written into `settings`.
 ViStatus encodeSetting(ViAttr attribute, ViAttrState value, termios& settings) {
@@ -145,6 +148,8 @@ ViStatus decodeSetting(ViAttr attribute, const termios& settings, ViAttrState& v
   }
 }
 
+constexpr LineSettingsApi<termios> kTermios{readTermios, writeTermios, encodeSetting, decodeSetting};
+
 }  // namespace
 
 std::string SerialTransport::devicePathOfBoard(unsigned board) { return "/dev/ttyS" + std::to_string(board - 1); }
@@ -170,13 +175,8 @@ ViStatus SerialTransport::open(const std::string& devicePath, std::unique_ptr<Tr
   settings.c_cflag |= CLOCAL | CREAD;
   settings.c_cc[VMIN] = 0;
   settings.c_cc[VTIME] = 0;
-  // Serial defaults: 9600 baud, 8 data bits, no parity, one stop bit, no flow control.
-  encodeSetting(VI_ATTR_ASRL_BAUD, 9600, settings);
-  encodeSetting(VI_ATTR_ASRL_DATA_BITS, 8, settings);
-  encodeSetting(VI_ATTR_ASRL_PARITY, VI_ASRL_PAR_NONE, settings);
-  encodeSetting(VI_ATTR_ASRL_STOP_BITS, VI_ASRL_STOP_ONE, settings);
-  encodeSetting(VI_ATTR_ASRL_FLOW_CNTRL, VI_ASRL_FLOW_NONE, settings);
-  if (::tcsetattr(fd, TCSANOW, &settings) != 0) return VI_ERROR_SYSTEM_ERROR;
+  encodeLineDefaults(kTermios, settings);
+  if (!writeTermios(fd, settings)) return VI_ERROR_SYSTEM_ERROR;
   ::tcflush(fd, TCIOFLUSH);
   opened = std::move(port);
   return VI_SUCCESS;
@@ -192,32 +192,36 @@ void SerialTransport::interrupt() {
   [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
 
-int SerialTransport::waitFor(short events, const Deadline& deadline, short& revents) const {
+ViStatus SerialTransport::waitFor(short events, const Deadline& deadline) const {
   for (;;) {
     pollfd p[2] = {{fd_, events, 0}, {wakeFd_, POLLIN, 0}};
     const int ready = ::poll(p, 2, deadline.pollTimeout());
     if (ready < 0 && errno == EINTR) continue;
-    if (ready > 0 && (p[1].revents & POLLIN)) return kInterrupted;
-    revents = p[0].revents;
-    return ready;
+    if (ready == 0) return VI_ERROR_TMO;
+    if (ready < 0) return VI_ERROR_SYSTEM_ERROR;
+    if (p[1].revents & POLLIN) return VI_ERROR_CONN_LOST;  // the session is being closed
+    if ((p[0].revents & (POLLHUP | POLLERR)) && !(p[0].revents & events)) return VI_ERROR_CONN_LOST;
+    return VI_SUCCESS;
   }
 }
 
 ViStatus SerialTransport::applyLineSetting(ViAttr attribute, ViAttrState value) {
-  termios before{};
-  if (!readTermios(fd_, before)) return VI_ERROR_SYSTEM_ERROR;
-  termios wanted = before;
-  if (const ViStatus status = encodeSetting(attribute, value, wanted); status < VI_SUCCESS) return status;
-  if (::tcsetattr(fd_, TCSANOW, &wanted) != 0) return VI_ERROR_NSUP_ATTR_STATE;
-  // tcsetattr succeeds when any part is taken; the port decides what it really keeps.
-  termios applied{};
-  ViAttrState readBack = 0;
-  if (!readTermios(fd_, applied) || decodeSetting(attribute, applied, readBack) < VI_SUCCESS || readBack != value) {
-    ::tcsetattr(fd_, TCSANOW, &before);
-    return VI_ERROR_NSUP_ATTR_STATE;
-  }
+  // tcsetattr succeeds when any part is taken: what the port really keeps is read back.
+  return applyPortSetting(kTermios, fd_, attribute, value);
+}
+
+ViStatus SerialTransport::readLineSetting(ViAttr attribute, ViAttrState& value) const {
+  return readPortSetting(kTermios, fd_, attribute, value);
+}
+
+ViStatus SerialTransport::bytesWaiting(ViAttrState& count) const {
+  int waiting = 0;
+  if (::ioctl(fd_, FIONREAD, &waiting) != 0) return VI_ERROR_SYSTEM_ERROR;
+  count = waiting < 0 ? 0 : static_cast<ViAttrState>(waiting);
   return VI_SUCCESS;
 }
+
+ViStatus SerialTransport::sendBreak() { return ::tcsendbreak(fd_, 0) == 0 ? VI_SUCCESS : VI_ERROR_IO; }
 
 ViStatus SerialTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
                                   const Deadline& deadline) {
@@ -235,12 +239,7 @@ ViStatus SerialTransport::receive(ViByte* buffer, std::size_t capacity, std::siz
     if (n < 0 && errno == EIO) return VI_ERROR_CONN_LOST;  // the other end hung up
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return VI_ERROR_IO;
     if (n == 0 && pollSaidReady) return VI_ERROR_CONN_LOST;
-    short revents = 0;
-    const int ready = waitFor(POLLIN, deadline, revents);
-    if (ready == 0) return VI_ERROR_TMO;
-    if (ready == kInterrupted) return VI_ERROR_CONN_LOST;  // the session is being closed
-    if (ready < 0) return VI_ERROR_SYSTEM_ERROR;
-    if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLIN)) return VI_ERROR_CONN_LOST;
+    if (const ViStatus status = waitFor(POLLIN, deadline); status < VI_SUCCESS) return status;
     pollSaidReady = true;
   }
 }
@@ -256,65 +255,9 @@ ViStatus SerialTransport::send(const ViByte* data, std::size_t length, std::size
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno == EIO) return VI_ERROR_CONN_LOST;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return VI_ERROR_IO;
-    short revents = 0;
-    const int ready = waitFor(POLLOUT, deadline, revents);
-    if (ready == 0) return VI_ERROR_TMO;
-    if (ready == kInterrupted) return VI_ERROR_CONN_LOST;  // the session is being closed
-    if (ready < 0) return VI_ERROR_SYSTEM_ERROR;
-    if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLOUT)) return VI_ERROR_CONN_LOST;
+    if (const ViStatus status = waitFor(POLLOUT, deadline); status < VI_SUCCESS) return status;
   }
   return VI_SUCCESS;
-}
-
-ViStatus SerialTransport::sendEnd(ViByte termChar, const Deadline& deadline) {
-  if (endOut_ == VI_ASRL_END_TERMCHAR) {
-    std::size_t sent = 0;
-    return send(&termChar, 1, &sent, deadline);
-  }
-  if (endOut_ == VI_ASRL_END_BREAK) return ::tcsendbreak(fd_, 0) == 0 ? VI_SUCCESS : VI_ERROR_IO;
-  return VI_SUCCESS;
-}
-
-ViStatus SerialTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
-  switch (attribute) {
-    case VI_ATTR_ASRL_END_IN:
-      value.number = endIn_;
-      return VI_SUCCESS;
-    case VI_ATTR_ASRL_END_OUT:
-      value.number = endOut_;
-      return VI_SUCCESS;
-    case VI_ATTR_ASRL_AVAIL_NUM: {
-      int waiting = 0;
-      if (::ioctl(fd_, FIONREAD, &waiting) != 0) return VI_ERROR_SYSTEM_ERROR;
-      value.number = waiting < 0 ? 0 : static_cast<ViAttrState>(waiting);
-      return VI_SUCCESS;
-    }
-    default: {
-      termios settings{};
-      ViAttrState number = 0;
-      const ViStatus status =
-          readTermios(fd_, settings) ? decodeSetting(attribute, settings, number) : VI_ERROR_SYSTEM_ERROR;
-      if (status >= VI_SUCCESS) value.number = number;
-      return status;
-    }
-  }
-}
-
-ViStatus SerialTransport::setAttribute(ViAttr attribute, ViAttrState value) {
-  switch (attribute) {
-    case VI_ATTR_ASRL_END_IN:
-      // The ninth data bit has no termios form.
-      if (value != VI_ASRL_END_NONE && value != VI_ASRL_END_TERMCHAR) return VI_ERROR_NSUP_ATTR_STATE;
-      endIn_ = static_cast<ViUInt16>(value);
-      return VI_SUCCESS;
-    case VI_ATTR_ASRL_END_OUT:
-      if (value != VI_ASRL_END_NONE && value != VI_ASRL_END_TERMCHAR && value != VI_ASRL_END_BREAK)
-        return VI_ERROR_NSUP_ATTR_STATE;
-      endOut_ = static_cast<ViUInt16>(value);
-      return VI_SUCCESS;
-    default:
-      return applyLineSetting(attribute, value);
-  }
 }
 
 }  // namespace hnvqr::visa

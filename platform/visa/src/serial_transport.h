@@ -38,13 +38,21 @@ class SerialTransport final : public Transport {
 
  private:
   SerialTransport(PortHandle fd, PortHandle wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
-  // poll() on the port and the wake-up descriptor: >0 ready, 0 time-out, -1 failure,
-  // kInterrupted after interrupt().
-  static constexpr int kInterrupted = -2;
-  int waitFor(short events, const Deadline& deadline, short& revents) const;
-  // Applies one termios field; VI_ERROR_NSUP_ATTR_STATE (and the old settings kept) when
-  // the port does not take it.
+
+  // What each platform does with the port (serial_transport.cpp, serial_transport_win32.cpp);
+  // END and the attributes built on these are common (serial_transport_common.cpp).
+  // Applies one line setting (baud, data bits, parity, stop bits, flow control):
+  // VI_ERROR_NSUP_ATTR_STATE, the old settings kept, when the port does not take it.
   ViStatus applyLineSetting(ViAttr attribute, ViAttrState value);
+  // The VISA value of one line setting as the port has it.
+  ViStatus readLineSetting(ViAttr attribute, ViAttrState& value) const;
+  // The bytes received and not read yet.
+  ViStatus bytesWaiting(ViAttrState& count) const;
+  // A break on the line: END for VI_ASRL_END_BREAK.
+  ViStatus sendBreak();
+  // POSIX: poll() on the port and the wake-up descriptor until the port is ready for
+  // `events`. VI_ERROR_CONN_LOST when it hung up or after interrupt().
+  ViStatus waitFor(short events, const Deadline& deadline) const;
 
   const PortHandle fd_;
   const PortHandle wakeFd_;               // an eventfd: a tty cannot be shut down the way a socket can

@@ -7,6 +7,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <span>
+
+#include "serial_line.h"
 
 namespace hnvqr::visa {
 namespace {
@@ -22,6 +25,39 @@ DWORD nextWait(const Deadline& deadline) {
   return static_cast<DWORD>(std::min<long long>(deadline.pollTimeout(), kSliceMs));
 }
 
+// A VISA value and its DCB form.
+struct Coding {
+  ViUInt16 visa;
+  BYTE dcb;
+};
+constexpr Coding kParities[] = {{VI_ASRL_PAR_NONE, NOPARITY},
+                                {VI_ASRL_PAR_ODD, ODDPARITY},
+                                {VI_ASRL_PAR_EVEN, EVENPARITY},
+                                {VI_ASRL_PAR_MARK, MARKPARITY},
+                                {VI_ASRL_PAR_SPACE, SPACEPARITY}};
+constexpr Coding kStopBits[] = {
+    {VI_ASRL_STOP_ONE, ONESTOPBIT}, {VI_ASRL_STOP_ONE5, ONE5STOPBITS}, {VI_ASRL_STOP_TWO, TWOSTOPBITS}};
+
+// Writes the DCB form of `value` into `field`; false (and `field` kept) when none of
+// `codings` has it.
+bool encodeCoded(std::span<const Coding> codings, ViAttrState value, BYTE& field) {
+  for (const Coding& coding : codings) {
+    if (coding.visa == value) {
+      field = coding.dcb;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The VISA value of a DCB field, `unknown` for a form none of `codings` has.
+ViAttrState decodeCoded(std::span<const Coding> codings, BYTE field, ViUInt16 unknown) {
+  for (const Coding& coding : codings) {
+    if (coding.dcb == field) return coding.visa;
+  }
+  return unknown;
+}
+
 // The DCB form of one VISA setting, written into `settings`.
 ViStatus encodeSetting(ViAttr attribute, ViAttrState value, DCB& settings) {
   switch (attribute) {
@@ -34,42 +70,11 @@ ViStatus encodeSetting(ViAttr attribute, ViAttrState value, DCB& settings) {
       settings.ByteSize = static_cast<BYTE>(value);
       return VI_SUCCESS;
     case VI_ATTR_ASRL_PARITY:
-      switch (value) {
-        case VI_ASRL_PAR_NONE:
-          settings.Parity = NOPARITY;
-          break;
-        case VI_ASRL_PAR_ODD:
-          settings.Parity = ODDPARITY;
-          break;
-        case VI_ASRL_PAR_EVEN:
-          settings.Parity = EVENPARITY;
-          break;
-        case VI_ASRL_PAR_MARK:
-          settings.Parity = MARKPARITY;
-          break;
-        case VI_ASRL_PAR_SPACE:
-          settings.Parity = SPACEPARITY;
-          break;
-        default:
-          return VI_ERROR_NSUP_ATTR_STATE;
-      }
+      if (!encodeCoded(kParities, value, settings.Parity)) return VI_ERROR_NSUP_ATTR_STATE;
       settings.fParity = value == VI_ASRL_PAR_NONE ? FALSE : TRUE;
       return VI_SUCCESS;
     case VI_ATTR_ASRL_STOP_BITS:
-      switch (value) {
-        case VI_ASRL_STOP_ONE:
-          settings.StopBits = ONESTOPBIT;
-          break;
-        case VI_ASRL_STOP_ONE5:
-          settings.StopBits = ONE5STOPBITS;
-          break;
-        case VI_ASRL_STOP_TWO:
-          settings.StopBits = TWOSTOPBITS;
-          break;
-        default:
-          return VI_ERROR_NSUP_ATTR_STATE;
-      }
-      return VI_SUCCESS;
+      return encodeCoded(kStopBits, value, settings.StopBits) ? VI_SUCCESS : VI_ERROR_NSUP_ATTR_STATE;
     case VI_ATTR_ASRL_FLOW_CNTRL: {
       const ViAttrState known = VI_ASRL_FLOW_XON_XOFF | VI_ASRL_FLOW_RTS_CTS | VI_ASRL_FLOW_DTR_DSR;
       if ((value & ~known) != 0) return VI_ERROR_NSUP_ATTR_STATE;
@@ -98,28 +103,10 @@ ViStatus decodeSetting(ViAttr attribute, const DCB& settings, ViAttrState& value
       value = settings.ByteSize;
       return VI_SUCCESS;
     case VI_ATTR_ASRL_PARITY:
-      switch (settings.Parity) {
-        case ODDPARITY:
-          value = VI_ASRL_PAR_ODD;
-          break;
-        case EVENPARITY:
-          value = VI_ASRL_PAR_EVEN;
-          break;
-        case MARKPARITY:
-          value = VI_ASRL_PAR_MARK;
-          break;
-        case SPACEPARITY:
-          value = VI_ASRL_PAR_SPACE;
-          break;
-        default:
-          value = VI_ASRL_PAR_NONE;
-          break;
-      }
+      value = decodeCoded(kParities, settings.Parity, VI_ASRL_PAR_NONE);
       return VI_SUCCESS;
     case VI_ATTR_ASRL_STOP_BITS:
-      value = settings.StopBits == TWOSTOPBITS    ? VI_ASRL_STOP_TWO
-              : settings.StopBits == ONE5STOPBITS ? VI_ASRL_STOP_ONE5
-                                                  : VI_ASRL_STOP_ONE;
+      value = decodeCoded(kStopBits, settings.StopBits, VI_ASRL_STOP_ONE);
       return VI_SUCCESS;
     case VI_ATTR_ASRL_FLOW_CNTRL:
       value = (settings.fOutX && settings.fInX ? VI_ASRL_FLOW_XON_XOFF : 0) |
@@ -130,11 +117,18 @@ ViStatus decodeSetting(ViAttr attribute, const DCB& settings, ViAttrState& value
   }
 }
 
-bool readState(HANDLE port, DCB& settings) {
+bool readState(PortHandle port, DCB& settings) {
   settings = DCB{};
   settings.DCBlength = sizeof settings;
-  return ::GetCommState(port, &settings) != 0;
+  return ::GetCommState(native(port), &settings) != 0;
 }
+
+bool writeState(PortHandle port, const DCB& settings) {
+  DCB copy = settings;  // SetCommState takes it by a pointer to non-const
+  return ::SetCommState(native(port), &copy) != 0;
+}
+
+constexpr LineSettingsApi<DCB> kCommState{readState, writeState, encodeSetting, decodeSetting};
 
 // Reads return as soon as one byte is there, or after `waitMs`; writes end within `waitMs`.
 bool setWait(HANDLE port, DWORD waitMs) {
@@ -173,13 +167,8 @@ ViStatus SerialTransport::open(const std::string& devicePath, std::unique_ptr<Tr
   settings.fErrorChar = FALSE;
   settings.fAbortOnError = FALSE;
   settings.fDsrSensitivity = FALSE;
-  // Serial defaults: 9600 baud, 8 data bits, no parity, one stop bit, no flow control.
-  encodeSetting(VI_ATTR_ASRL_BAUD, 9600, settings);
-  encodeSetting(VI_ATTR_ASRL_DATA_BITS, 8, settings);
-  encodeSetting(VI_ATTR_ASRL_PARITY, VI_ASRL_PAR_NONE, settings);
-  encodeSetting(VI_ATTR_ASRL_STOP_BITS, VI_ASRL_STOP_ONE, settings);
-  encodeSetting(VI_ATTR_ASRL_FLOW_CNTRL, VI_ASRL_FLOW_NONE, settings);
-  if (!::SetCommState(port, &settings) || !setWait(port, 0)) return VI_ERROR_SYSTEM_ERROR;
+  encodeLineDefaults(kCommState, settings);
+  if (!writeState(port, settings) || !setWait(port, 0)) return VI_ERROR_SYSTEM_ERROR;
   ::PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR);
   opened = std::move(transport);
   return VI_SUCCESS;
@@ -190,20 +179,26 @@ SerialTransport::~SerialTransport() { ::CloseHandle(native(fd_)); }
 void SerialTransport::interrupt() { interrupted_ = true; }
 
 ViStatus SerialTransport::applyLineSetting(ViAttr attribute, ViAttrState value) {
-  DCB before{};
-  if (!readState(native(fd_), before)) return VI_ERROR_SYSTEM_ERROR;
-  DCB wanted = before;
-  if (const ViStatus status = encodeSetting(attribute, value, wanted); status < VI_SUCCESS) return status;
-  if (!::SetCommState(native(fd_), &wanted)) return VI_ERROR_NSUP_ATTR_STATE;
-  // The port decides what it really keeps.
-  DCB applied{};
-  ViAttrState readBack = 0;
-  if (!readState(native(fd_), applied) || decodeSetting(attribute, applied, readBack) < VI_SUCCESS ||
-      readBack != value) {
-    ::SetCommState(native(fd_), &before);
-    return VI_ERROR_NSUP_ATTR_STATE;
-  }
+  // The port decides what it really keeps: it is read back.
+  return applyPortSetting(kCommState, fd_, attribute, value);
+}
+
+ViStatus SerialTransport::readLineSetting(ViAttr attribute, ViAttrState& value) const {
+  return readPortSetting(kCommState, fd_, attribute, value);
+}
+
+ViStatus SerialTransport::bytesWaiting(ViAttrState& count) const {
+  COMSTAT status{};
+  DWORD errors = 0;
+  if (!::ClearCommError(native(fd_), &errors, &status)) return VI_ERROR_SYSTEM_ERROR;
+  count = status.cbInQue;
   return VI_SUCCESS;
+}
+
+ViStatus SerialTransport::sendBreak() {
+  if (!::SetCommBreak(native(fd_))) return VI_ERROR_IO;
+  ::Sleep(1);
+  return ::ClearCommBreak(native(fd_)) ? VI_SUCCESS : VI_ERROR_IO;
 }
 
 ViStatus SerialTransport::receive(ViByte* buffer, std::size_t capacity, std::size_t* received,
@@ -237,62 +232,6 @@ ViStatus SerialTransport::send(const ViByte* data, std::size_t length, std::size
     if (n == 0 && deadline.expired()) return VI_ERROR_TMO;
   }
   return VI_SUCCESS;
-}
-
-ViStatus SerialTransport::sendEnd(ViByte termChar, const Deadline& deadline) {
-  if (endOut_ == VI_ASRL_END_TERMCHAR) {
-    std::size_t sent = 0;
-    return send(&termChar, 1, &sent, deadline);
-  }
-  if (endOut_ == VI_ASRL_END_BREAK) {
-    if (!::SetCommBreak(native(fd_))) return VI_ERROR_IO;
-    ::Sleep(1);
-    return ::ClearCommBreak(native(fd_)) ? VI_SUCCESS : VI_ERROR_IO;
-  }
-  return VI_SUCCESS;
-}
-
-ViStatus SerialTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
-  switch (attribute) {
-    case VI_ATTR_ASRL_END_IN:
-      value.number = endIn_;
-      return VI_SUCCESS;
-    case VI_ATTR_ASRL_END_OUT:
-      value.number = endOut_;
-      return VI_SUCCESS;
-    case VI_ATTR_ASRL_AVAIL_NUM: {
-      COMSTAT status{};
-      DWORD errors = 0;
-      if (!::ClearCommError(native(fd_), &errors, &status)) return VI_ERROR_SYSTEM_ERROR;
-      value.number = status.cbInQue;
-      return VI_SUCCESS;
-    }
-    default: {
-      DCB settings{};
-      ViAttrState number = 0;
-      const ViStatus status =
-          readState(native(fd_), settings) ? decodeSetting(attribute, settings, number) : VI_ERROR_SYSTEM_ERROR;
-      if (status >= VI_SUCCESS) value.number = number;
-      return status;
-    }
-  }
-}
-
-ViStatus SerialTransport::setAttribute(ViAttr attribute, ViAttrState value) {
-  switch (attribute) {
-    case VI_ATTR_ASRL_END_IN:
-      // The ninth data bit has no form in the communications API.
-      if (value != VI_ASRL_END_NONE && value != VI_ASRL_END_TERMCHAR) return VI_ERROR_NSUP_ATTR_STATE;
-      endIn_ = static_cast<ViUInt16>(value);
-      return VI_SUCCESS;
-    case VI_ATTR_ASRL_END_OUT:
-      if (value != VI_ASRL_END_NONE && value != VI_ASRL_END_TERMCHAR && value != VI_ASRL_END_BREAK)
-        return VI_ERROR_NSUP_ATTR_STATE;
-      endOut_ = static_cast<ViUInt16>(value);
-      return VI_SUCCESS;
-    default:
-      return applyLineSetting(attribute, value);
-  }
 }
 
 }  // namespace hnvqr::visa

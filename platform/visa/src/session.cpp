@@ -302,48 +302,24 @@ ViStatus Session::flush(ViUInt16 mask) {
 }
 
 ViStatus Session::getAttribute(ViAttr attribute, AttributeValue& value) const {
-  switch (attribute) {
-    case VI_ATTR_TMO_VALUE:
-      value.number = timeoutMs_;
-      return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR:
-      value.number = termChar_;
-      return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR_EN:
-      value.number = termCharEnabled_;
-      return VI_SUCCESS;
-    case VI_ATTR_SEND_END_EN:
-      value.number = sendEndEnabled_;
-      return VI_SUCCESS;
-    case VI_ATTR_SUPPRESS_END_EN:
-      value.number = suppressEndEnabled_;
-      return VI_SUCCESS;
-    case VI_ATTR_RD_BUF_OPER_MODE:
-      value.number = readBufferMode_;
-      return VI_SUCCESS;
-    case VI_ATTR_WR_BUF_OPER_MODE:
-      value.number = writeBufferMode_;
-      return VI_SUCCESS;
-    case VI_ATTR_RSRC_NAME:
-      value.text = identity_.resourceName;
-      return VI_SUCCESS;
-    case VI_ATTR_RSRC_CLASS:
-      value.text = identity_.resourceClass;
-      return VI_SUCCESS;
-    case VI_ATTR_INTF_TYPE:
-      value.number = identity_.interfaceType;
-      return VI_SUCCESS;
-    case VI_ATTR_INTF_NUM:
-      value.number = identity_.interfaceNumber;
-      return VI_SUCCESS;
-    case VI_ATTR_ASRL_AVAIL_NUM: {
-      const ViStatus status = transport_->getAttribute(attribute, value);
-      if (status >= VI_SUCCESS) value.number += bufferedInput();
-      return status;
-    }
-    default:
-      return transport_->getAttribute(attribute, value);
-  }
+  const PlainAttribute plain[] = {
+      {VI_ATTR_TMO_VALUE, timeoutMs_},
+      {VI_ATTR_TERMCHAR, termChar_},
+      {VI_ATTR_TERMCHAR_EN, termCharEnabled_},
+      {VI_ATTR_SEND_END_EN, sendEndEnabled_},
+      {VI_ATTR_SUPPRESS_END_EN, suppressEndEnabled_},
+      {VI_ATTR_RD_BUF_OPER_MODE, readBufferMode_},
+      {VI_ATTR_WR_BUF_OPER_MODE, writeBufferMode_},
+      {.id = VI_ATTR_RSRC_NAME, .text = identity_.resourceName},
+      {.id = VI_ATTR_RSRC_CLASS, .text = identity_.resourceClass},
+      {VI_ATTR_INTF_TYPE, identity_.interfaceType},
+      {VI_ATTR_INTF_NUM, identity_.interfaceNumber},
+  };
+  if (copyPlainAttribute(attribute, plain, value)) return VI_SUCCESS;
+  const ViStatus status = transport_->getAttribute(attribute, value);
+  // The bytes waiting include those this session has already taken in.
+  if (attribute == VI_ATTR_ASRL_AVAIL_NUM && status >= VI_SUCCESS) value.number += bufferedInput();
+  return status;
 }
 
 ViStatus Session::setAttribute(ViAttr attribute, ViAttrState value) {

@@ -19,30 +19,40 @@ ViSession SessionTable::addResourceManager() {
   return handle;
 }
 
-ViStatus SessionTable::addInstrument(ViSession manager, std::shared_ptr<Session> session, ViSession& handle) {
-  const std::lock_guard lock(mutex_);
+template <typename Object>
+ViStatus SessionTable::addChild(ViSession manager, std::shared_ptr<Object> object, Children<Object>& children,
+                                ViSession& handle) {
   const auto found = managers_.find(manager);
   if (found == managers_.end()) return VI_ERROR_INV_OBJECT;
   handle = nextHandle_++;
   found->second.insert(handle);
-  instruments_.emplace(handle, Instrument{std::move(session), manager});
+  children.emplace(handle, Child<Object>{std::move(object), manager});
   return VI_SUCCESS;
+}
+
+template <typename Object>
+std::shared_ptr<Object> SessionTable::findChild(const Children<Object>& children, ViSession handle) {
+  const auto found = children.find(handle);
+  return found == children.end() ? nullptr : found->second.object;
+}
+
+void SessionTable::forgetChild(ViSession manager, ViSession handle) {
+  if (const auto owner = managers_.find(manager); owner != managers_.end()) owner->second.erase(handle);
+}
+
+ViStatus SessionTable::addInstrument(ViSession manager, std::shared_ptr<Session> session, ViSession& handle) {
+  const std::lock_guard lock(mutex_);
+  return addChild(manager, std::move(session), instruments_, handle);
 }
 
 ViStatus SessionTable::addFindList(ViSession manager, std::shared_ptr<FindList> list, ViFindList& handle) {
   const std::lock_guard lock(mutex_);
-  const auto found = managers_.find(manager);
-  if (found == managers_.end()) return VI_ERROR_INV_OBJECT;
-  handle = nextHandle_++;
-  found->second.insert(handle);
-  findLists_.emplace(handle, FindListEntry{std::move(list), manager});
-  return VI_SUCCESS;
+  return addChild(manager, std::move(list), findLists_, handle);
 }
 
 std::shared_ptr<FindList> SessionTable::findFindList(ViFindList handle) const {
   const std::lock_guard lock(mutex_);
-  const auto found = findLists_.find(handle);
-  return found == findLists_.end() ? nullptr : found->second.list;
+  return findChild(findLists_, handle);
 }
 
 bool SessionTable::isResourceManager(ViSession handle) const {
@@ -52,8 +62,7 @@ bool SessionTable::isResourceManager(ViSession handle) const {
 
 std::shared_ptr<Session> SessionTable::findInstrument(ViSession handle) const {
   const std::lock_guard lock(mutex_);
-  const auto found = instruments_.find(handle);
-  return found == instruments_.end() ? nullptr : found->second.session;
+  return findChild(instruments_, handle);
 }
 
 ViStatus SessionTable::close(ViSession handle) {
@@ -67,20 +76,18 @@ ViStatus SessionTable::close(ViSession handle) {
         findLists_.erase(child);
         const auto instrument = instruments_.find(child);
         if (instrument == instruments_.end()) continue;
-        closing.push_back(std::move(instrument->second.session));
+        closing.push_back(std::move(instrument->second.object));
         closedHandles.push_back(child);
         instruments_.erase(instrument);
       }
       managers_.erase(manager);
     } else if (const auto instrument = instruments_.find(handle); instrument != instruments_.end()) {
-      if (const auto owner = managers_.find(instrument->second.manager); owner != managers_.end())
-        owner->second.erase(handle);
-      closing.push_back(std::move(instrument->second.session));
+      forgetChild(instrument->second.manager, handle);
+      closing.push_back(std::move(instrument->second.object));
       closedHandles.push_back(handle);
       instruments_.erase(instrument);
     } else if (const auto list = findLists_.find(handle); list != findLists_.end()) {
-      if (const auto owner = managers_.find(list->second.manager); owner != managers_.end())
-        owner->second.erase(handle);
+      forgetChild(list->second.manager, handle);
       findLists_.erase(list);
     } else {
       return VI_ERROR_INV_OBJECT;

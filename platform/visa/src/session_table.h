@@ -36,20 +36,30 @@ class SessionTable {
  private:
   SessionTable() = default;
 
+  // An object opened through a resource manager, which closes it with itself.
+  template <typename Object>
+  struct Child {
+    std::shared_ptr<Object> object;
+    ViSession manager;
+  };
+  template <typename Object>
+  using Children = std::map<ViSession, Child<Object>>;
+
+  // Registers `object` under `manager` in `children`; expects the lock held.
+  template <typename Object>
+  ViStatus addChild(ViSession manager, std::shared_ptr<Object> object, Children<Object>& children, ViSession& handle);
+  // The object of `handle` in `children`, or nullptr; expects the lock held.
+  template <typename Object>
+  static std::shared_ptr<Object> findChild(const Children<Object>& children, ViSession handle);
+  // Drops `handle` from the objects of the manager that opened it; expects the lock held.
+  void forgetChild(ViSession manager, ViSession handle);
+
   // Guards the four members below; held only for lookups and updates, never across I/O.
   mutable std::mutex mutex_;
   ViSession nextHandle_ = 1;
   std::map<ViSession, std::set<ViSession>> managers_;  // manager -> its sessions and find lists
-  struct Instrument {
-    std::shared_ptr<Session> session;
-    ViSession manager;
-  };
-  std::map<ViSession, Instrument> instruments_;
-  struct FindListEntry {
-    std::shared_ptr<FindList> list;
-    ViSession manager;
-  };
-  std::map<ViFindList, FindListEntry> findLists_;
+  Children<Session> instruments_;
+  Children<FindList> findLists_;
 };
 
 }  // namespace hnvqr::visa

@@ -29,17 +29,6 @@ int waitFor(int fd, short events, const Deadline& deadline, short& revents) {
   }
 }
 
-std::string peerAddressOf(int fd) {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
-  char text[INET6_ADDRSTRLEN] = {};
-  const void* raw = address.ss_family == AF_INET6
-                        ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
-                        : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
-  return ::inet_ntop(address.ss_family, raw, text, sizeof text) ? std::string(text) : std::string();
-}
-
 // One connection attempt bounded by the deadline; the socket's descriptor or -1.
 int connectOne(const addrinfo& candidate, const Deadline& deadline) {
   const int fd =
@@ -67,17 +56,8 @@ int connectOne(const addrinfo& candidate, const Deadline& deadline) {
 ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 openTimeoutMs,
                                std::unique_ptr<Transport>& connected) {
   const Deadline deadline = Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* candidates = nullptr;
-  const std::string service = std::to_string(port);
-  // A bracketed IPv6 literal, "[fe80::1]", resolves without its brackets.
-  const std::string name =
-      host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2) : host;
-  if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &candidates) != 0 || candidates == nullptr)
-    return VI_ERROR_RSRC_NFOUND;
+  addrinfo* const candidates = resolve(host, port);
+  if (candidates == nullptr) return VI_ERROR_RSRC_NFOUND;
   int fd = -1;
   for (const addrinfo* candidate = candidates; candidate != nullptr && fd < 0; candidate = candidate->ai_next) {
     if (deadline.expired()) break;
@@ -186,41 +166,17 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
   return VI_SUCCESS;
 }
 
-ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_ADDR:
-      value.text = peerAddress_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_PORT:
-      value.number = port_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      int on = 0;
-      socklen_t length = sizeof on;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      if (::getsockopt(fd_, level, option, &on, &length) != 0) return VI_ERROR_SYSTEM_ERROR;
-      value.number = on ? VI_TRUE : VI_FALSE;
-      return VI_SUCCESS;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::readSocketFlag(int level, int name, bool& on) const {
+  int value = 0;
+  socklen_t length = sizeof value;
+  if (::getsockopt(fd_, level, name, &value, &length) != 0) return false;
+  on = value != 0;
+  return true;
 }
 
-ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      const int on = value == VI_TRUE ? 1 : 0;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      return ::setsockopt(fd_, level, option, &on, sizeof on) == 0 ? VI_SUCCESS : VI_ERROR_SYSTEM_ERROR;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::writeSocketFlag(int level, int name, bool on) {
+  const int value = on ? 1 : 0;
+  return ::setsockopt(fd_, level, name, &value, sizeof value) == 0;
 }
 
 }  // namespace hnvqr::visa

@@ -9,6 +9,8 @@
 
 #include "transport.h"
 
+struct addrinfo;
+
 namespace hnvqr::visa {
 
 // The operating system's handle of a socket: a descriptor on POSIX, a Winsock SOCKET.
@@ -40,6 +42,15 @@ class TcpTransport final : public Transport {
 
   // Sets SO_RCVTIMEO so that a blocking receive ends by the deadline; false when it cannot.
   bool boundBlockingReceive(const Deadline& deadline);
+  // A boolean socket option, read or set with each platform's socket calls; false when the
+  // call fails.
+  bool readSocketFlag(int level, int name, bool& on) const;
+  bool writeSocketFlag(int level, int name, bool on);
+  // The candidate addresses of `host` (a bracketed IPv6 literal without its brackets) for
+  // a stream to `port`, to be freed with freeaddrinfo; nullptr when it does not resolve.
+  static addrinfo* resolve(const std::string& host, ViUInt16 port);
+  // The numeric address of the connected peer; empty when it cannot be had.
+  static std::string peerAddressOf(SocketHandle fd);
 
   const SocketHandle fd_;
   const std::string peerAddress_;

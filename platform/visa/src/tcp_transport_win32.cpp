@@ -50,16 +50,6 @@ int waitFor(SOCKET fd, bool forWriting, const Deadline& deadline) {
   return count;
 }
 
-std::string peerAddressOf(SOCKET fd) {
-  sockaddr_storage address{};
-  int length = sizeof address;
-  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
-  char text[INET6_ADDRSTRLEN] = {};
-  void* raw = address.ss_family == AF_INET6 ? static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
-                                            : static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
-  return ::inet_ntop(address.ss_family, raw, text, sizeof text) ? std::string(text) : std::string();
-}
-
 // One connection attempt bounded by the deadline; the socket or INVALID_SOCKET.
 SOCKET connectOne(const addrinfo& candidate, const Deadline& deadline) {
   const SOCKET fd = ::socket(candidate.ai_family, candidate.ai_socktype, candidate.ai_protocol);
@@ -91,17 +81,8 @@ ViStatus TcpTransport::connect(const std::string& host, ViUInt16 port, ViUInt32 
                                std::unique_ptr<Transport>& connected) {
   if (!winsockStarted()) return VI_ERROR_SYSTEM_ERROR;
   const Deadline deadline = Deadline::afterMilliseconds(openTimeoutMs == 0 ? kDefaultOpenTimeoutMs : openTimeoutMs);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* candidates = nullptr;
-  const std::string service = std::to_string(port);
-  // A bracketed IPv6 literal, "[fe80::1]", resolves without its brackets.
-  const std::string name =
-      host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2) : host;
-  if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &candidates) != 0 || candidates == nullptr)
-    return VI_ERROR_RSRC_NFOUND;
+  addrinfo* const candidates = resolve(host, port);
+  if (candidates == nullptr) return VI_ERROR_RSRC_NFOUND;
   SOCKET fd = INVALID_SOCKET;
   for (const addrinfo* candidate = candidates; candidate != nullptr && fd == INVALID_SOCKET;
        candidate = candidate->ai_next) {
@@ -171,44 +152,17 @@ ViStatus TcpTransport::send(const ViByte* data, std::size_t length, std::size_t*
   return VI_SUCCESS;
 }
 
-ViStatus TcpTransport::getAttribute(ViAttr attribute, AttributeValue& value) const {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_ADDR:
-      value.text = peerAddress_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_PORT:
-      value.number = port_;
-      return VI_SUCCESS;
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      BOOL on = FALSE;
-      int length = sizeof on;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      if (::getsockopt(native(fd_), level, option, reinterpret_cast<char*>(&on), &length) != 0)
-        return VI_ERROR_SYSTEM_ERROR;
-      value.number = on ? VI_TRUE : VI_FALSE;
-      return VI_SUCCESS;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::readSocketFlag(int level, int name, bool& on) const {
+  BOOL value = FALSE;
+  int length = sizeof value;
+  if (::getsockopt(native(fd_), level, name, reinterpret_cast<char*>(&value), &length) != 0) return false;
+  on = value != FALSE;
+  return true;
 }
 
-ViStatus TcpTransport::setAttribute(ViAttr attribute, ViAttrState value) {
-  switch (attribute) {
-    case VI_ATTR_TCPIP_NODELAY:
-    case VI_ATTR_TCPIP_KEEPALIVE: {
-      const BOOL on = value == VI_TRUE ? TRUE : FALSE;
-      const int level = attribute == VI_ATTR_TCPIP_NODELAY ? IPPROTO_TCP : SOL_SOCKET;
-      const int option = attribute == VI_ATTR_TCPIP_NODELAY ? TCP_NODELAY : SO_KEEPALIVE;
-      return ::setsockopt(native(fd_), level, option, reinterpret_cast<const char*>(&on), sizeof on) == 0
-                 ? VI_SUCCESS
-                 : VI_ERROR_SYSTEM_ERROR;
-    }
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
+bool TcpTransport::writeSocketFlag(int level, int name, bool on) {
+  const BOOL value = on ? TRUE : FALSE;
+  return ::setsockopt(native(fd_), level, name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
 }
 
 }  // namespace hnvqr::visa

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "attributes.h"
 #include "deadline.h"
@@ -51,6 +52,26 @@ class Transport {
   // than the status's own text (a replay names what differed); false otherwise.
   virtual bool describeFailure(ViStatus /*status*/, std::string& /*text*/) const { return false; }
 };
+
+// For the interfaces that carry END with the last bytes of a message (VXI-11, USB-TMC):
+// appends `data` to `held`, and each time `held` has a whole piece of `pieceSize` bytes
+// hands it to `sendHeld` (which sends and empties it), so that what is left can still go
+// with END. *sent counts the bytes taken, sent or held.
+template <typename SendHeld>
+ViStatus holdInPieces(std::vector<ViByte>& held, std::size_t pieceSize, const ViByte* data, std::size_t length,
+                      std::size_t* sent, SendHeld&& sendHeld) {
+  std::size_t offset = 0;
+  while (held.size() + (length - offset) > pieceSize) {
+    const std::size_t take = pieceSize - held.size();
+    held.insert(held.end(), data + offset, data + offset + take);
+    offset += take;
+    if (const ViStatus status = sendHeld(); status < VI_SUCCESS) return status;
+    *sent = offset;
+  }
+  held.insert(held.end(), data + offset, data + length);
+  *sent = length;
+  return VI_SUCCESS;
+}
 
 }  // namespace hnvqr::visa
 

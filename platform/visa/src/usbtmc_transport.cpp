@@ -180,17 +180,7 @@ ViStatus UsbtmcTransport::writeMessage(bool endOfMessage, const Deadline& deadli
 
 ViStatus UsbtmcTransport::send(const ViByte* data, std::size_t length, std::size_t* sent, const Deadline& deadline) {
   *sent = 0;
-  std::size_t offset = 0;
-  while (held_.size() + (length - offset) > kMaxMessage) {
-    const std::size_t take = kMaxMessage - held_.size();
-    held_.insert(held_.end(), data + offset, data + offset + take);
-    offset += take;
-    if (const ViStatus status = writeMessage(false, deadline); status < VI_SUCCESS) return status;
-    *sent = offset;
-  }
-  held_.insert(held_.end(), data + offset, data + length);
-  *sent = length;
-  return VI_SUCCESS;
+  return holdInPieces(held_, kMaxMessage, data, length, sent, [&] { return writeMessage(false, deadline); });
 }
 
 ViStatus UsbtmcTransport::sendEnd(ViByte /*termChar*/, const Deadline& deadline) {

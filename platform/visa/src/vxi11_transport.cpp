@@ -203,17 +203,7 @@ ViStatus Vxi11Transport::send(const ViByte* data, std::size_t length, std::size_
   *sent = 0;
   if (linkLost_) return VI_ERROR_CONN_LOST;
   // Whole pieces go now; the rest waits, so that END can travel with the last bytes.
-  std::size_t offset = 0;
-  while (held_.size() + (length - offset) > maxWrite_) {
-    const std::size_t take = maxWrite_ - held_.size();
-    held_.insert(held_.end(), data + offset, data + offset + take);
-    offset += take;
-    if (const ViStatus status = flushHeld(false, deadline); status < VI_SUCCESS) return status;
-    *sent = offset;
-  }
-  held_.insert(held_.end(), data + offset, data + length);
-  *sent = length;
-  return VI_SUCCESS;
+  return holdInPieces(held_, maxWrite_, data, length, sent, [&] { return flushHeld(false, deadline); });
 }
 
 ViStatus Vxi11Transport::sendEnd(ViByte /*termChar*/, const Deadline& deadline) {
