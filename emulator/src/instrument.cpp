@@ -140,22 +140,22 @@ const std::vector<Instrument::CommandRow>& Instrument::command_table() {
         {"MEASure[:SCALar]:CURRent[:DC]?", &I::measure_current},
         {"MEASure[:SCALar]:POWer[:DC]?", &I::measure_power},
 
-        {"STATus:OPERation[:EVENt]?", &I::operation_event_query},
-        {"STATus:OPERation:CONDition?", &I::operation_condition_query},
-        {"STATus:OPERation:ENABle", &I::set_operation_enable},
-        {"STATus:OPERation:ENABle?", &I::operation_enable_query},
-        {"STATus:QUEStionable[:EVENt]?", &I::questionable_event_query},
-        {"STATus:QUEStionable:CONDition?", &I::questionable_condition_query},
-        {"STATus:QUEStionable:ENABle", &I::set_questionable_enable},
-        {"STATus:QUEStionable:ENABle?", &I::questionable_enable_query},
-        {"STATus:QUEStionable:HARDware[:EVENt]?", &I::hardware_event_query},
-        {"STATus:QUEStionable:HARDware:CONDition?", &I::hardware_condition_query},
-        {"STATus:QUEStionable:HARDware:ENABle", &I::set_hardware_enable},
-        {"STATus:QUEStionable:HARDware:ENABle?", &I::hardware_enable_query},
-        {"STATus:QUEStionable:TEMPerature[:EVENt]?", &I::temperature_event_query},
-        {"STATus:QUEStionable:TEMPerature:CONDition?", &I::temperature_condition_query},
-        {"STATus:QUEStionable:TEMPerature:ENABle", &I::set_temperature_enable},
-        {"STATus:QUEStionable:TEMPerature:ENABle?", &I::temperature_enable_query},
+        {"STATus:OPERation[:EVENt]?", &I::event_register_query<&StatusSystem::operation>},
+        {"STATus:OPERation:CONDition?", &I::condition_register_query<&StatusSystem::operation>},
+        {"STATus:OPERation:ENABle", &I::set_enable_register<&StatusSystem::operation>},
+        {"STATus:OPERation:ENABle?", &I::enable_register_query<&StatusSystem::operation>},
+        {"STATus:QUEStionable[:EVENt]?", &I::event_register_query<&StatusSystem::questionable>},
+        {"STATus:QUEStionable:CONDition?", &I::condition_register_query<&StatusSystem::questionable>},
+        {"STATus:QUEStionable:ENABle", &I::set_enable_register<&StatusSystem::questionable>},
+        {"STATus:QUEStionable:ENABle?", &I::enable_register_query<&StatusSystem::questionable>},
+        {"STATus:QUEStionable:HARDware[:EVENt]?", &I::event_register_query<&StatusSystem::hardware>},
+        {"STATus:QUEStionable:HARDware:CONDition?", &I::condition_register_query<&StatusSystem::hardware>},
+        {"STATus:QUEStionable:HARDware:ENABle", &I::set_enable_register<&StatusSystem::hardware>},
+        {"STATus:QUEStionable:HARDware:ENABle?", &I::enable_register_query<&StatusSystem::hardware>},
+        {"STATus:QUEStionable:TEMPerature[:EVENt]?", &I::event_register_query<&StatusSystem::temperature>},
+        {"STATus:QUEStionable:TEMPerature:CONDition?", &I::condition_register_query<&StatusSystem::temperature>},
+        {"STATus:QUEStionable:TEMPerature:ENABle", &I::set_enable_register<&StatusSystem::temperature>},
+        {"STATus:QUEStionable:TEMPerature:ENABle?", &I::enable_register_query<&StatusSystem::temperature>},
         {"STATus:PRESet", &I::status_preset},
 
         {"SYSTem:ERRor[:NEXT]?", &I::error_query},
@@ -347,18 +347,10 @@ void Instrument::update_output() {
 
 InstrumentState Instrument::state() const {
   InstrumentState s;
+  static_cast<InstrumentSettings&>(s) = settings_;
   s.model = model_;
   s.rating = rating_;
-  s.levels = settings_.levels;
-  s.output_on = settings_.output_on;
-  s.auto_start = settings_.auto_start;
-  s.remote_sense = settings_.remote_sense;
-  s.remote_sense_ohms = settings_.remote_sense_ohms;
   s.sense_calculation = sense_calculation_;
-  s.control_source = settings_.control_source;
-  s.analog_output = settings_.analog_output;
-  s.voltage_scaling_level = settings_.voltage_scaling_level;
-  s.current_scaling_level = settings_.current_scaling_level;
   s.voltage_calibration = voltage_calibration_;
   s.current_calibration = current_calibration_;
   s.load_ohms = load_ohms_;
@@ -628,43 +620,28 @@ void Instrument::measure_power(Call& call) {
 
 // ---- SCPI status registers ----
 
-void Instrument::event_register_query(Call& call, RegisterGroup StatusSystem::*group) {
-  if (expect_count(call, 0)) call.answer(format_int((status_.*group).take_event()));
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::event_register_query(Call& call) {
+  if (expect_count(call, 0)) call.answer(format_int((status_.*Group).take_event()));
 }
 
-void Instrument::condition_register_query(Call& call, RegisterGroup StatusSystem::*group) {
-  if (expect_count(call, 0)) call.answer(format_int((status_.*group).condition()));
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::condition_register_query(Call& call) {
+  if (expect_count(call, 0)) call.answer(format_int((status_.*Group).condition()));
 }
 
-void Instrument::set_enable_register(Call& call, RegisterGroup StatusSystem::*group) {
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::set_enable_register(Call& call) {
   int value = 0;
   if (register_parameter(call, 0x7FFF, value)) {
-    (status_.*group).set_enable(static_cast<std::uint16_t>(value));
+    (status_.*Group).set_enable(static_cast<std::uint16_t>(value));
   }
 }
 
-void Instrument::enable_register_query(Call& call, RegisterGroup StatusSystem::*group) {
-  if (expect_count(call, 0)) call.answer(format_int((status_.*group).enable()));
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::enable_register_query(Call& call) {
+  if (expect_count(call, 0)) call.answer(format_int((status_.*Group).enable()));
 }
-
-void Instrument::operation_event_query(Call& call) { event_register_query(call, &StatusSystem::operation); }
-void Instrument::operation_condition_query(Call& call) { condition_register_query(call, &StatusSystem::operation); }
-void Instrument::set_operation_enable(Call& call) { set_enable_register(call, &StatusSystem::operation); }
-void Instrument::operation_enable_query(Call& call) { enable_register_query(call, &StatusSystem::operation); }
-void Instrument::questionable_event_query(Call& call) { event_register_query(call, &StatusSystem::questionable); }
-void Instrument::questionable_condition_query(Call& call) {
-  condition_register_query(call, &StatusSystem::questionable);
-}
-void Instrument::set_questionable_enable(Call& call) { set_enable_register(call, &StatusSystem::questionable); }
-void Instrument::questionable_enable_query(Call& call) { enable_register_query(call, &StatusSystem::questionable); }
-void Instrument::hardware_event_query(Call& call) { event_register_query(call, &StatusSystem::hardware); }
-void Instrument::hardware_condition_query(Call& call) { condition_register_query(call, &StatusSystem::hardware); }
-void Instrument::set_hardware_enable(Call& call) { set_enable_register(call, &StatusSystem::hardware); }
-void Instrument::hardware_enable_query(Call& call) { enable_register_query(call, &StatusSystem::hardware); }
-void Instrument::temperature_event_query(Call& call) { event_register_query(call, &StatusSystem::temperature); }
-void Instrument::temperature_condition_query(Call& call) { condition_register_query(call, &StatusSystem::temperature); }
-void Instrument::set_temperature_enable(Call& call) { set_enable_register(call, &StatusSystem::temperature); }
-void Instrument::temperature_enable_query(Call& call) { enable_register_query(call, &StatusSystem::temperature); }
 
 void Instrument::status_preset(Call& call) {
   if (expect_count(call, 0)) status_.preset();
