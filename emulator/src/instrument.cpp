@@ -234,18 +234,13 @@ Instrument::Settings Instrument::reset_settings() const {
 Instrument::Limits Instrument::voltage_limits() const { return {0, rating_.max_volts, 0, "V"}; }
 Instrument::Limits Instrument::current_limits() const { return {0, rating_.max_amps, rating_.max_amps, "A"}; }
 Instrument::Limits Instrument::power_limits() const { return {0, rating_.power_watts, rating_.power_watts, "W"}; }
-Instrument::Limits Instrument::over_voltage_limits() const {
-  const double top = with_headroom(rating_.max_volts);
-  return {0, top, top, "V"};
+Instrument::Limits Instrument::protection_limits(double rating, std::string_view unit) {
+  const double top = with_headroom(rating);
+  return {0, top, top, unit};
 }
-Instrument::Limits Instrument::over_current_limits() const {
-  const double top = with_headroom(rating_.max_amps);
-  return {0, top, top, "A"};
-}
-Instrument::Limits Instrument::over_power_limits() const {
-  const double top = with_headroom(rating_.power_watts);
-  return {0, top, top, "W"};
-}
+Instrument::Limits Instrument::over_voltage_limits() const { return protection_limits(rating_.max_volts, "V"); }
+Instrument::Limits Instrument::over_current_limits() const { return protection_limits(rating_.max_amps, "A"); }
+Instrument::Limits Instrument::over_power_limits() const { return protection_limits(rating_.power_watts, "W"); }
 
 std::string Instrument::process_line(std::string_view line) {
   std::string response;

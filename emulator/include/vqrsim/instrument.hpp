@@ -128,6 +128,9 @@ class Instrument {
   template <class Enum, class Choices>
   void choice_query(Call& call, const Choices& choices, Enum Settings::*field);
 
+  // The limits of a protection level: from 0 up to the rating with its headroom, which DEF
+  // also gives.
+  static Limits protection_limits(double rating, std::string_view unit);
   Limits voltage_limits() const;
   Limits current_limits() const;
   Limits power_limits() const;
