@@ -134,16 +134,16 @@ ViStatus CollectionItemByIndex(IviConfigHandle collection, ViInt32 index, IviCon
 template <class Item, class NotFound>
 ViStatus CollectionItemByName(IviConfigHandle collection, ViConstString name, IviConfigHandle* item,
                               const char* itemParameter, NotFound&& notFound) {
-  return DeriveByName<CollectionRef<Item>>(collection, name, item, itemParameter,
-                                           [&](const auto& resolved, IviConfigHandle& out) -> ViStatus {
-                                             for (const Item& candidate : *resolved.object.items) {
-                                               if (candidate.name == name) {
-                                                 out = NewHandle(resolved.data, ItemRef<Item>{&candidate});
-                                                 return VI_SUCCESS;
-                                               }
-                                             }
-                                             return notFound();
-                                           });
+  const auto find = [&](const auto& resolved, IviConfigHandle& out) -> ViStatus {
+    for (const Item& candidate : *resolved.object.items) {
+      if (candidate.name == name) {
+        out = NewHandle(resolved.data, ItemRef<Item>{&candidate});
+        return VI_SUCCESS;
+      }
+    }
+    return notFound();
+  };
+  return DeriveByName<CollectionRef<Item>>(collection, name, item, itemParameter, find);
 }
 
 // A new handle on the collection `member` of a Parent item (a module's physical names, a
