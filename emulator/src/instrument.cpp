@@ -90,93 +90,19 @@ const std::vector<Instrument::CommandRow>& Instrument::command_table() {
   using I = Instrument;
   static const std::vector<CommandRow> table = [] {
     const std::pair<std::string_view, void (I::*)(Call&)> rows[] = {
-        {"*IDN?", &I::idn},
-        {"*RST", &I::reset},
-        {"*CLS", &I::clear_status},
-        {"*OPC", &I::operation_complete},
-        {"*OPC?", &I::operation_complete_query},
-        {"*WAI", &I::wait},
-        {"*TST?", &I::self_test},
-        {"*ESE", &I::set_event_enable},
-        {"*ESE?", &I::event_enable_query},
-        {"*ESR?", &I::event_status_query},
-        {"*SRE", &I::set_service_request_enable},
-        {"*SRE?", &I::service_request_enable_query},
-        {"*STB?", &I::status_byte_query},
-
-        {"[SOURce:]VOLTage[:LEVel][:IMMediate][:AMPLitude]",
-         &I::level_command<&OutputSettings::volts, &I::voltage_limits>},
-        {"[SOURce:]VOLTage[:LEVel][:IMMediate][:AMPLitude]?",
-         &I::level_query<&OutputSettings::volts, &I::voltage_limits>},
-        {"[SOURce:]VOLTage:PROTection[:LEVel]",
-         &I::level_command<&OutputSettings::over_voltage_limit, &I::over_voltage_limits>},
-        {"[SOURce:]VOLTage:PROTection[:LEVel]?",
-         &I::level_query<&OutputSettings::over_voltage_limit, &I::over_voltage_limits>},
-        {"[SOURce:]CURRent[:LEVel][:IMMediate][:AMPLitude]",
-         &I::level_command<&OutputSettings::amps, &I::current_limits>},
-        {"[SOURce:]CURRent[:LEVel][:IMMediate][:AMPLitude]?",
-         &I::level_query<&OutputSettings::amps, &I::current_limits>},
-        {"[SOURce:]CURRent:PROTection[:LEVel]",
-         &I::level_command<&OutputSettings::over_current_limit, &I::over_current_limits>},
-        {"[SOURce:]CURRent:PROTection[:LEVel]?",
-         &I::level_query<&OutputSettings::over_current_limit, &I::over_current_limits>},
-        {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]", &I::level_command<&OutputSettings::watts, &I::power_limits>},
-        {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]?", &I::level_query<&OutputSettings::watts, &I::power_limits>},
-        {"[SOURce:]POWer:PROTection[:LEVel]",
-         &I::level_command<&OutputSettings::over_power_limit, &I::over_power_limits>},
-        {"[SOURce:]POWer:PROTection[:LEVel]?",
-         &I::level_query<&OutputSettings::over_power_limit, &I::over_power_limits>},
-        {"OUTPut[:STATe]", &I::set_output},
-        {"OUTPut[:STATe]?", &I::output_query},
-        {"OUTPut:AUTO", &I::set_auto_start},
-        {"OUTPut:AUTO?", &I::auto_start_query},
-        {"[SOURce:]RSENse[:STATe]", &I::set_remote_sense},
-        {"[SOURce:]RSENse[:STATe]?", &I::remote_sense_query},
-        {"[SOURce:]RSENse:RESistance", &I::set_sense_resistance},
-        {"[SOURce:]RSENse:RESistance?", &I::sense_resistance_query},
-        {"[SOURce:]RSENse:RESistance:CALCulate", &I::start_sense_calculation},
-        {"[SOURce:]RSENse:RESistance:CALCulate?", &I::sense_calculation_query},
-        {"MEASure[:SCALar]:VOLTage[:DC]?", &I::measure_voltage},
-        {"MEASure[:SCALar]:CURRent[:DC]?", &I::measure_current},
-        {"MEASure[:SCALar]:POWer[:DC]?", &I::measure_power},
-
-        {"STATus:OPERation[:EVENt]?", &I::operation_event_query},
-        {"STATus:OPERation:CONDition?", &I::operation_condition_query},
-        {"STATus:OPERation:ENABle", &I::set_operation_enable},
-        {"STATus:OPERation:ENABle?", &I::operation_enable_query},
-        {"STATus:QUEStionable[:EVENt]?", &I::questionable_event_query},
-        {"STATus:QUEStionable:CONDition?", &I::questionable_condition_query},
-        {"STATus:QUEStionable:ENABle", &I::set_questionable_enable},
-        {"STATus:QUEStionable:ENABle?", &I::questionable_enable_query},
-        {"STATus:QUEStionable:HARDware[:EVENt]?", &I::hardware_event_query},
-        {"STATus:QUEStionable:HARDware:CONDition?", &I::hardware_condition_query},
-        {"STATus:QUEStionable:HARDware:ENABle", &I::set_hardware_enable},
-        {"STATus:QUEStionable:HARDware:ENABle?", &I::hardware_enable_query},
-        {"STATus:QUEStionable:TEMPerature[:EVENt]?", &I::temperature_event_query},
-        {"STATus:QUEStionable:TEMPerature:CONDition?", &I::temperature_condition_query},
-        {"STATus:QUEStionable:TEMPerature:ENABle", &I::set_temperature_enable},
-        {"STATus:QUEStionable:TEMPerature:ENABle?", &I::temperature_enable_query},
-        {"STATus:PRESet", &I::status_preset},
-
-        {"SYSTem:ERRor[:NEXT]?", &I::error_query},
-        {"SYSTem:ERRor:CLEar", &I::error_clear},
-        {"SYSTem:ERRor:CONDition?", &I::error_condition_query},
-        {"SYSTem:ERRor:COUNt?", &I::error_count_query},
-        {"SYSTem:MODe", &I::set_control_source},
-        {"SYSTem:MODe?", &I::control_source_query},
-        {"SYSTem:MODe:AOUTput", &I::set_analog_output},
-        {"SYSTem:MODe:AOUTput?", &I::analog_output_query},
-        {"SYSTem:MODe:ASCale", &I::set_analog_scaling},
-        {"SYSTem:MODe:ASCale?", &I::analog_scaling_query},
-        {"SYSTem:CAPability?", &I::capability_query},
-        {"SYSTem:VERSion?", &I::version_query},
-        {"SYSTem:CONFigure:SAVE", &I::save_configuration},
-        {"TEST:SELF:QUERy?", &I::self_test_result_query},
-        {"TEST:SELF:CLEar", &I::self_test_clear},
-        {"CALibration:CALCulate:VOLTage:PARameters", &I::set_voltage_calibration},
-        {"CALibration:CALCulate:VOLTage:PARameters?", &I::voltage_calibration_query},
-        {"CALibration:CALCulate:CURRent:PARameters", &I::set_current_calibration},
-        {"CALibration:CALCulate:CURRent:PARameters?", &I::current_calibration_query},
+#define VQRSIM_COMMAND(HEADER, HANDLER) {HEADER, &I::HANDLER},
+#define VQRSIM_LEVEL(HEADER, FIELD, LIMITS)                        \
+  {HEADER, &I::level_command<&OutputSettings::FIELD, &I::LIMITS>}, \
+      {HEADER "?", &I::level_query<&OutputSettings::FIELD, &I::LIMITS>},
+#define VQRSIM_REGISTER_GROUP(ROOT, GROUP)                                      \
+  {ROOT "[:EVENt]?", &I::event_register_query<&StatusSystem::GROUP>},           \
+      {ROOT ":CONDition?", &I::condition_register_query<&StatusSystem::GROUP>}, \
+      {ROOT ":ENABle", &I::set_enable_register<&StatusSystem::GROUP>},          \
+      {ROOT ":ENABle?", &I::enable_register_query<&StatusSystem::GROUP>},
+#include "command_table.def"
+#undef VQRSIM_COMMAND
+#undef VQRSIM_LEVEL
+#undef VQRSIM_REGISTER_GROUP
     };
     std::vector<CommandRow> built;
     for (const auto& [pattern, handler] : rows) {
@@ -234,18 +160,13 @@ Instrument::Settings Instrument::reset_settings() const {
 Instrument::Limits Instrument::voltage_limits() const { return {0, rating_.max_volts, 0, "V"}; }
 Instrument::Limits Instrument::current_limits() const { return {0, rating_.max_amps, rating_.max_amps, "A"}; }
 Instrument::Limits Instrument::power_limits() const { return {0, rating_.power_watts, rating_.power_watts, "W"}; }
-Instrument::Limits Instrument::over_voltage_limits() const {
-  const double top = with_headroom(rating_.max_volts);
-  return {0, top, top, "V"};
+Instrument::Limits Instrument::protection_limits(double rating, std::string_view unit) {
+  const double top = with_headroom(rating);
+  return {0, top, top, unit};
 }
-Instrument::Limits Instrument::over_current_limits() const {
-  const double top = with_headroom(rating_.max_amps);
-  return {0, top, top, "A"};
-}
-Instrument::Limits Instrument::over_power_limits() const {
-  const double top = with_headroom(rating_.power_watts);
-  return {0, top, top, "W"};
-}
+Instrument::Limits Instrument::over_voltage_limits() const { return protection_limits(rating_.max_volts, "V"); }
+Instrument::Limits Instrument::over_current_limits() const { return protection_limits(rating_.max_amps, "A"); }
+Instrument::Limits Instrument::over_power_limits() const { return protection_limits(rating_.power_watts, "W"); }
 
 std::string Instrument::process_line(std::string_view line) {
   std::string response;
@@ -347,18 +268,10 @@ void Instrument::update_output() {
 
 InstrumentState Instrument::state() const {
   InstrumentState s;
+  static_cast<InstrumentSettings&>(s) = settings_;
   s.model = model_;
   s.rating = rating_;
-  s.levels = settings_.levels;
-  s.output_on = settings_.output_on;
-  s.auto_start = settings_.auto_start;
-  s.remote_sense = settings_.remote_sense;
-  s.remote_sense_ohms = settings_.remote_sense_ohms;
   s.sense_calculation = sense_calculation_;
-  s.control_source = settings_.control_source;
-  s.analog_output = settings_.analog_output;
-  s.voltage_scaling_level = settings_.voltage_scaling_level;
-  s.current_scaling_level = settings_.current_scaling_level;
   s.voltage_calibration = voltage_calibration_;
   s.current_calibration = current_calibration_;
   s.load_ohms = load_ohms_;
@@ -628,43 +541,28 @@ void Instrument::measure_power(Call& call) {
 
 // ---- SCPI status registers ----
 
-void Instrument::event_register_query(Call& call, RegisterGroup StatusSystem::*group) {
-  if (expect_count(call, 0)) call.answer(format_int((status_.*group).take_event()));
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::event_register_query(Call& call) {
+  if (expect_count(call, 0)) call.answer(format_int((status_.*Group).take_event()));
 }
 
-void Instrument::condition_register_query(Call& call, RegisterGroup StatusSystem::*group) {
-  if (expect_count(call, 0)) call.answer(format_int((status_.*group).condition()));
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::condition_register_query(Call& call) {
+  if (expect_count(call, 0)) call.answer(format_int((status_.*Group).condition()));
 }
 
-void Instrument::set_enable_register(Call& call, RegisterGroup StatusSystem::*group) {
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::set_enable_register(Call& call) {
   int value = 0;
   if (register_parameter(call, 0x7FFF, value)) {
-    (status_.*group).set_enable(static_cast<std::uint16_t>(value));
+    (status_.*Group).set_enable(static_cast<std::uint16_t>(value));
   }
 }
 
-void Instrument::enable_register_query(Call& call, RegisterGroup StatusSystem::*group) {
-  if (expect_count(call, 0)) call.answer(format_int((status_.*group).enable()));
+template <RegisterGroup StatusSystem::*Group>
+void Instrument::enable_register_query(Call& call) {
+  if (expect_count(call, 0)) call.answer(format_int((status_.*Group).enable()));
 }
-
-void Instrument::operation_event_query(Call& call) { event_register_query(call, &StatusSystem::operation); }
-void Instrument::operation_condition_query(Call& call) { condition_register_query(call, &StatusSystem::operation); }
-void Instrument::set_operation_enable(Call& call) { set_enable_register(call, &StatusSystem::operation); }
-void Instrument::operation_enable_query(Call& call) { enable_register_query(call, &StatusSystem::operation); }
-void Instrument::questionable_event_query(Call& call) { event_register_query(call, &StatusSystem::questionable); }
-void Instrument::questionable_condition_query(Call& call) {
-  condition_register_query(call, &StatusSystem::questionable);
-}
-void Instrument::set_questionable_enable(Call& call) { set_enable_register(call, &StatusSystem::questionable); }
-void Instrument::questionable_enable_query(Call& call) { enable_register_query(call, &StatusSystem::questionable); }
-void Instrument::hardware_event_query(Call& call) { event_register_query(call, &StatusSystem::hardware); }
-void Instrument::hardware_condition_query(Call& call) { condition_register_query(call, &StatusSystem::hardware); }
-void Instrument::set_hardware_enable(Call& call) { set_enable_register(call, &StatusSystem::hardware); }
-void Instrument::hardware_enable_query(Call& call) { enable_register_query(call, &StatusSystem::hardware); }
-void Instrument::temperature_event_query(Call& call) { event_register_query(call, &StatusSystem::temperature); }
-void Instrument::temperature_condition_query(Call& call) { condition_register_query(call, &StatusSystem::temperature); }
-void Instrument::set_temperature_enable(Call& call) { set_enable_register(call, &StatusSystem::temperature); }
-void Instrument::temperature_enable_query(Call& call) { enable_register_query(call, &StatusSystem::temperature); }
 
 void Instrument::status_preset(Call& call) {
   if (expect_count(call, 0)) status_.preset();

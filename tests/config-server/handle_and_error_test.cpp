@@ -94,6 +94,32 @@ TEST_F(HandleAndErrorTest, MisusedHandlesPropertiesAndIndicesAreErrors) {
   for (IviConfigHandle handle : {name, names, session}) EXPECT_EQ(IviConfig_DisposeHandle(handle), VI_SUCCESS);
 }
 
+// Every call checks its output first, then a name it looks up, then its handle: the first
+// failing check is the one recorded.
+TEST_F(HandleAndErrorTest, OutputThenNameThenHandleIsTheOrderOfChecks) {
+  constexpr IviConfigHandle kNoSuchHandle = 0xFFFFFFF0u;
+  EXPECT_EQ(IviConfig_GetDriverSession(kNoSuchHandle, nullptr, nullptr), kNullPointer);
+  EXPECT_EQ(LastErrorDescription(), "The parameter 'session' is a null pointer");
+  IviConfigHandle out = 77;
+  EXPECT_EQ(IviConfig_GetSoftwareModuleItemByName(kNoSuchHandle, nullptr, &out), kNullPointer);
+  EXPECT_EQ(LastErrorDescription(), "The parameter 'name' is a null pointer");
+  EXPECT_EQ(out, 0u) << "cleared before the name is checked";
+  out = 77;
+  EXPECT_EQ(IviConfig_GetSessionHardwareAssetReference(kNoSuchHandle, &out), IVICONFIG_ERROR_INVALID_HANDLE);
+  EXPECT_EQ(LastErrorDescription(),
+            "The handle " + std::to_string(kNoSuchHandle) + " is not a valid driver session handle");
+  EXPECT_EQ(out, 0u);
+  EXPECT_EQ(IviConfig_GetVirtualRangePropertyViInt32(kNoSuchHandle, 999, nullptr), kNullPointer);
+  EXPECT_EQ(LastErrorDescription(), "The parameter 'value' is a null pointer");
+  EXPECT_EQ(IviConfig_GetDataComponentPropertyViBoolean(kNoSuchHandle, 999, nullptr), kNullPointer);
+  ViBoolean flag = 0;
+  EXPECT_EQ(IviConfig_GetDriverSessionPropertyViBoolean(kNoSuchHandle, 999, &flag), IVICONFIG_ERROR_INVALID_HANDLE);
+  EXPECT_EQ(LastErrorDescription(),
+            "The handle " + std::to_string(kNoSuchHandle) + " is not a valid driver session handle");
+  EXPECT_EQ(IviConfig_GetStructureDataComponentCollection(kNoSuchHandle, nullptr), kNullPointer);
+  EXPECT_EQ(LastErrorDescription(), "The parameter 'items' is a null pointer");
+}
+
 TEST_F(HandleAndErrorTest, StringsNeverOverrunTheCallersBuffer) {
   OpenStore store(file_);
   IviDriverSessionHandle session = 0;

@@ -33,20 +33,24 @@ enum class ControlSource { Local, Remote, RemoteWithLock, AnalogVoltage, AnalogC
 enum class AnalogOutputMode { Disabled, Parallel, Series };
 enum class SenseCalculation { Dormant, Calculating, Complete };
 
-// A copy of everything a test may want to look at.
-struct InstrumentState {
-  std::string model;
-  ModelRating rating{};
+// The settings that program messages change and *RST sets back.
+struct InstrumentSettings {
   OutputSettings levels;  // setpoints and protection limits
   bool output_on = false;
   bool auto_start = false;
   bool remote_sense = false;
   double remote_sense_ohms = 0;
-  SenseCalculation sense_calculation = SenseCalculation::Dormant;
   ControlSource control_source = ControlSource::Remote;
   AnalogOutputMode analog_output = AnalogOutputMode::Disabled;
   int voltage_scaling_level = 3;
   int current_scaling_level = 3;
+};
+
+// A copy of everything a test may want to look at: the settings and the rest of the state.
+struct InstrumentState : InstrumentSettings {
+  std::string model;
+  ModelRating rating{};
+  SenseCalculation sense_calculation = SenseCalculation::Dormant;
   std::array<double, 4> voltage_calibration{};
   std::array<double, 4> current_calibration{};
   double load_ohms = 0;
@@ -98,17 +102,7 @@ class Instrument {
  private:
   struct Call;  // one program message unit being executed
 
-  struct Settings {
-    OutputSettings levels;
-    bool output_on = false;
-    bool auto_start = false;
-    bool remote_sense = false;
-    double remote_sense_ohms = 0;
-    ControlSource control_source = ControlSource::Remote;
-    AnalogOutputMode analog_output = AnalogOutputMode::Disabled;
-    int voltage_scaling_level = 3;
-    int current_scaling_level = 3;
-  };
+  using Settings = InstrumentSettings;
   struct Limits {
     double minimum;
     double maximum;
@@ -126,18 +120,17 @@ class Instrument {
   bool boolean_parameter(Call& call, bool& out);
   bool register_parameter(Call& call, int maximum, int& out);
   void reply_real_or_limit(Call& call, double value, const Limits& limits);
-  // The shared shapes of the level setters and of the register group queries.
+  // The shared shape of the level setters.
   void set_level(Call& call, double OutputSettings::*field, const Limits& limits);
-  void event_register_query(Call& call, RegisterGroup StatusSystem::*group);
-  void condition_register_query(Call& call, RegisterGroup StatusSystem::*group);
-  void set_enable_register(Call& call, RegisterGroup StatusSystem::*group);
-  void enable_register_query(Call& call, RegisterGroup StatusSystem::*group);
   // An enumerated setting and its query: `choices` lists its tokens in the enum's order.
   template <class Enum, class Choices>
   void set_choice(Call& call, const Choices& choices, Enum Settings::*field);
   template <class Enum, class Choices>
   void choice_query(Call& call, const Choices& choices, Enum Settings::*field);
 
+  // The limits of a protection level: from 0 up to the rating with its headroom, which DEF
+  // also gives.
+  static Limits protection_limits(double rating, std::string_view unit);
   Limits voltage_limits() const;
   Limits current_limits() const;
   Limits power_limits() const;
@@ -186,22 +179,16 @@ class Instrument {
   void measure_current(Call&);
   void measure_power(Call&);
 
-  void operation_event_query(Call&);
-  void operation_condition_query(Call&);
-  void set_operation_enable(Call&);
-  void operation_enable_query(Call&);
-  void questionable_event_query(Call&);
-  void questionable_condition_query(Call&);
-  void set_questionable_enable(Call&);
-  void questionable_enable_query(Call&);
-  void hardware_event_query(Call&);
-  void hardware_condition_query(Call&);
-  void set_hardware_enable(Call&);
-  void hardware_enable_query(Call&);
-  void temperature_event_query(Call&);
-  void temperature_condition_query(Call&);
-  void set_temperature_enable(Call&);
-  void temperature_enable_query(Call&);
+  // The queries and the enable setter of each SCPI register group: the group of the status
+  // system they read or set.
+  template <RegisterGroup StatusSystem::*Group>
+  void event_register_query(Call&);
+  template <RegisterGroup StatusSystem::*Group>
+  void condition_register_query(Call&);
+  template <RegisterGroup StatusSystem::*Group>
+  void set_enable_register(Call&);
+  template <RegisterGroup StatusSystem::*Group>
+  void enable_register_query(Call&);
   void status_preset(Call&);
 
   void error_query(Call&);

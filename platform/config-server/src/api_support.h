@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "IviConfigServer.h"
@@ -44,19 +45,11 @@ ViStatus CopyText(std::string_view text, ViInt32 bufferSize, ViChar* buffer) noe
 ViStatus UnknownProperty(ViInt32 propertyId, const char* objectKind, const char* type);
 ViStatus IndexOutOfRange(ViInt32 index, std::size_t count);
 
-constexpr const char* KindName(const StoreObject*) { return "configuration store"; }
-constexpr const char* KindName(const CollectionRef<SoftwareModule>*) { return "software module collection"; }
-constexpr const char* KindName(const ItemRef<SoftwareModule>*) { return "software module"; }
-constexpr const char* KindName(const ItemRef<HardwareAsset>*) { return "hardware asset"; }
-constexpr const char* KindName(const ItemRef<DriverSession>*) { return "driver session"; }
-constexpr const char* KindName(const CollectionRef<VirtualName>*) { return "virtual name collection"; }
-constexpr const char* KindName(const ItemRef<VirtualName>*) { return "virtual name"; }
-constexpr const char* KindName(const CollectionRef<VirtualRange>*) { return "virtual range collection"; }
-constexpr const char* KindName(const ItemRef<VirtualRange>*) { return "virtual range"; }
-constexpr const char* KindName(const CollectionRef<PhysicalName>*) { return "physical name collection"; }
-constexpr const char* KindName(const ItemRef<PhysicalName>*) { return "physical name"; }
-constexpr const char* KindName(const CollectionRef<DataComponent>*) { return "data component collection"; }
-constexpr const char* KindName(const ItemRef<DataComponent>*) { return "data component"; }
+// The name of each kind of handle in error texts.
+#define HNVQR_HANDLE_KIND(TYPE, NAME) \
+  constexpr const char* KindName(const TYPE*) { return NAME; }
+#include "handle_kinds.def"
+#undef HNVQR_HANDLE_KIND
 
 ViStatus InvalidHandle(IviConfigHandle handle, const char* expectedKind);
 
@@ -88,27 +81,52 @@ IviConfigHandle NewHandle(const std::shared_ptr<const StoreData>& data, Object o
 
 namespace hnvqr::config {
 
+namespace detail {
+
+// The frame of every call that hands out something derived from the handle `source`: the
+// output named `parameter` is checked and cleared first (a failing call leaves 0 there),
+// then a lookup's `name` (when there is one: `name` is null for a call without) is checked,
+// then `source` is resolved as a Source and `derive(resolved, *out)` fills the output.
+template <class Source, class Output, class Derive>
+ViStatus DeriveOutput(IviConfigHandle source, const ViConstString* name, Output* out, const char* parameter,
+                      Derive& derive) {
+  if (out == nullptr) return NullPointer(parameter);
+  *out = 0;
+  if (name != nullptr && *name == nullptr) return NullPointer("name");
+  Resolved<Source> resolved;
+  if (const ViStatus status = Resolve(source, resolved); status != VI_SUCCESS) return status;
+  return derive(resolved, *out);
+}
+
+}  // namespace detail
+
+template <class Source, class Output, class Derive>
+ViStatus DeriveFrom(IviConfigHandle source, Output* out, const char* parameter, Derive&& derive) {
+  return detail::DeriveOutput<Source>(source, nullptr, out, parameter, derive);
+}
+
+template <class Source, class Output, class Derive>
+ViStatus DeriveByName(IviConfigHandle source, ViConstString name, Output* out, const char* parameter, Derive&& derive) {
+  return detail::DeriveOutput<Source>(source, &name, out, parameter, derive);
+}
+
 // The count and the by-index lookup every collection shares (indices are 1-based).
 template <class Item>
 ViStatus CollectionCount(IviConfigHandle collection, ViInt32* count) {
-  if (count == nullptr) return NullPointer("count");
-  *count = 0;
-  Resolved<CollectionRef<Item>> resolved;
-  if (const ViStatus status = Resolve(collection, resolved); status != VI_SUCCESS) return status;
-  *count = static_cast<ViInt32>(resolved.object.items->size());
-  return VI_SUCCESS;
+  return DeriveFrom<CollectionRef<Item>>(collection, count, "count", [](const auto& resolved, ViInt32& out) {
+    out = static_cast<ViInt32>(resolved.object.items->size());
+    return VI_SUCCESS;
+  });
 }
 
 template <class Item>
 ViStatus CollectionItemByIndex(IviConfigHandle collection, ViInt32 index, IviConfigHandle* item) {
-  if (item == nullptr) return NullPointer("item");
-  *item = 0;
-  Resolved<CollectionRef<Item>> resolved;
-  if (const ViStatus status = Resolve(collection, resolved); status != VI_SUCCESS) return status;
-  const std::vector<Item>& items = *resolved.object.items;
-  if (index < 1 || static_cast<std::size_t>(index) > items.size()) return IndexOutOfRange(index, items.size());
-  *item = NewHandle(resolved.data, ItemRef<Item>{&items[static_cast<std::size_t>(index) - 1]});
-  return VI_SUCCESS;
+  return DeriveFrom<CollectionRef<Item>>(collection, item, "item", [&](const auto& resolved, IviConfigHandle& out) {
+    const std::vector<Item>& items = *resolved.object.items;
+    if (index < 1 || static_cast<std::size_t>(index) > items.size()) return IndexOutOfRange(index, items.size());
+    out = NewHandle(resolved.data, ItemRef<Item>{&items[static_cast<std::size_t>(index) - 1]});
+    return VI_SUCCESS;
+  });
 }
 
 // The item of a collection whose name is `name`; `notFound` records the error when there
@@ -116,18 +134,16 @@ ViStatus CollectionItemByIndex(IviConfigHandle collection, ViInt32 index, IviCon
 template <class Item, class NotFound>
 ViStatus CollectionItemByName(IviConfigHandle collection, ViConstString name, IviConfigHandle* item,
                               const char* itemParameter, NotFound&& notFound) {
-  if (item == nullptr) return NullPointer(itemParameter);
-  *item = 0;
-  if (name == nullptr) return NullPointer("name");
-  Resolved<CollectionRef<Item>> resolved;
-  if (const ViStatus status = Resolve(collection, resolved); status != VI_SUCCESS) return status;
-  for (const Item& candidate : *resolved.object.items) {
-    if (candidate.name == name) {
-      *item = NewHandle(resolved.data, ItemRef<Item>{&candidate});
-      return VI_SUCCESS;
+  const auto find = [&](const auto& resolved, IviConfigHandle& out) -> ViStatus {
+    for (const Item& candidate : *resolved.object.items) {
+      if (candidate.name == name) {
+        out = NewHandle(resolved.data, ItemRef<Item>{&candidate});
+        return VI_SUCCESS;
+      }
     }
-  }
-  return notFound();
+    return notFound();
+  };
+  return DeriveByName<CollectionRef<Item>>(collection, name, item, itemParameter, find);
 }
 
 // A new handle on the collection `member` of a Parent item (a module's physical names, a
@@ -135,25 +151,53 @@ ViStatus CollectionItemByName(IviConfigHandle collection, ViConstString name, Iv
 template <class Parent, class Item>
 ViStatus ChildCollection(IviConfigHandle parent, std::vector<Item> Parent::*member, IviConfigHandle* collection,
                          const char* collectionParameter) {
-  if (collection == nullptr) return NullPointer(collectionParameter);
-  *collection = 0;
-  Resolved<ItemRef<Parent>> resolved;
-  if (const ViStatus status = Resolve(parent, resolved); status != VI_SUCCESS) return status;
-  *collection = NewHandle(resolved.data, CollectionRef<Item>{&(resolved.object.item->*member)});
-  return VI_SUCCESS;
+  return DeriveFrom<ItemRef<Parent>>(
+      parent, collection, collectionParameter, [&](const auto& resolved, IviConfigHandle& out) {
+        out = NewHandle(resolved.data, CollectionRef<Item>{&(resolved.object.item->*member)});
+        return VI_SUCCESS;
+      });
 }
 
-// Reads one string property of an Item: `select(item, propertyId)` gives a pointer to the
-// text, or null for an unknown property.
-template <class Item, class Select>
-ViStatus StringProperty(IviConfigHandle handle, ViInt32 propertyId, ViInt32 bufferSize, ViChar* value,
-                        Select&& select) {
+// One row of a property table: the property and the member of an Item that holds it.
+template <class Item, class Field>
+struct PropertyField {
+  ViInt32 propertyId;
+  Field Item::*member;
+};
+
+// Reads the property `propertyId` of an Item through its table `fields`: `deliver(field)`
+// hands the member over. A property outside the table is not one of `type`.
+template <class Item, class Field, std::size_t N, class Deliver>
+ViStatus FieldProperty(IviConfigHandle handle, ViInt32 propertyId, const PropertyField<Item, Field> (&fields)[N],
+                       const char* type, Deliver&& deliver) {
   Resolved<ItemRef<Item>> resolved;
   if (const ViStatus status = Resolve(handle, resolved); status != VI_SUCCESS) return status;
-  const std::string* text = select(*resolved.object.item, propertyId);
-  if (text == nullptr)
-    return UnknownProperty(propertyId, KindName(static_cast<const ItemRef<Item>*>(nullptr)), "ViString");
-  return CopyText(*text, bufferSize, value);
+  for (const PropertyField<Item, Field>& field : fields) {
+    if (field.propertyId == propertyId) return deliver(resolved.object.item->*field.member);
+  }
+  return UnknownProperty(propertyId, KindName(static_cast<const ItemRef<Item>*>(nullptr)), type);
+}
+
+template <class Item, std::size_t N>
+ViStatus StringProperty(IviConfigHandle handle, ViInt32 propertyId, ViInt32 bufferSize, ViChar* value,
+                        const PropertyField<Item, std::string> (&fields)[N]) {
+  return FieldProperty(handle, propertyId, fields, "ViString",
+                       [&](const std::string& text) { return CopyText(text, bufferSize, value); });
+}
+
+// A ViBoolean or ViInt32 property; the output is checked before the handle.
+template <class Item, class Field, std::size_t N, class Value>
+ViStatus ScalarProperty(IviConfigHandle handle, ViInt32 propertyId, Value* value,
+                        const PropertyField<Item, Field> (&fields)[N], const char* type) {
+  if (value == nullptr) return NullPointer("value");
+  return FieldProperty(handle, propertyId, fields, type, [&](const Field& field) -> ViStatus {
+    if constexpr (std::is_same_v<Field, bool>) {
+      *value = field ? VI_TRUE : VI_FALSE;
+    } else {
+      *value = field;
+    }
+    return VI_SUCCESS;
+  });
 }
 
 }  // namespace hnvqr::config

@@ -62,6 +62,19 @@ bool IsFraction(const json& value) {
   return std::floor(real) != real;
 }
 
+// The frame of the typed value getters: the output is checked, the handle resolved as a
+// setting with a value, then `convert(setting, *value)` reads that value as the type.
+template <class Value, class Convert>
+ViStatus SettingValue(IviDataComponentHandle item, ViInt32 propertyId, const char* type, Value* value,
+                      Convert&& convert) {
+  return Guarded([&]() -> ViStatus {
+    if (value == nullptr) return NullPointer("value");
+    Resolved<ItemRef<DataComponent>> resolved;
+    if (const ViStatus status = ResolveValue(item, propertyId, type, resolved); status != VI_SUCCESS) return status;
+    return convert(*resolved.object.item, *value);
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -97,18 +110,17 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentItemByName(IviDataComponentCollectio
 
 ViStatus _VI_FUNC IviConfig_GetStructureDataComponentCollection(IviStructureHandle structure,
                                                                 IviDataComponentCollectionHandle* items) {
-  return Guarded([&]() -> ViStatus {
-    if (items == nullptr) return NullPointer("items");
-    *items = 0;
-    Resolved<ItemRef<DataComponent>> resolved;
-    if (const ViStatus status = Resolve(structure, resolved); status != VI_SUCCESS) return status;
-    const DataComponent& component = *resolved.object.item;
-    if (!component.isStructure) {
-      return RecordError(IVICONFIG_ERROR_INVALID_DATA_COMPONENT,
-                         "The data component '" + component.name + "' is not a structure");
-    }
-    *items = NewHandle(resolved.data, CollectionRef<DataComponent>{&component.members});
-    return VI_SUCCESS;
+  return Guarded([&] {
+    return DeriveFrom<ItemRef<DataComponent>>(
+        structure, items, "items", [](const auto& resolved, IviDataComponentCollectionHandle& out) -> ViStatus {
+          const DataComponent& component = *resolved.object.item;
+          if (!component.isStructure) {
+            return RecordError(IVICONFIG_ERROR_INVALID_DATA_COMPONENT,
+                               "The data component '" + component.name + "' is not a structure");
+          }
+          out = NewHandle(resolved.data, CollectionRef<DataComponent>{&component.members});
+          return VI_SUCCESS;
+        });
   });
 }
 
@@ -148,13 +160,7 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViString(IviDataComponentHan
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViInt32(IviDataComponentHandle item, ViInt32 propertyId,
                                                             ViInt32* value) {
-  return Guarded([&]() -> ViStatus {
-    if (value == nullptr) return NullPointer("value");
-    Resolved<ItemRef<DataComponent>> resolved;
-    if (const ViStatus status = ResolveValue(item, propertyId, "ViInt32", resolved); status != VI_SUCCESS) {
-      return status;
-    }
-    const DataComponent& setting = *resolved.object.item;
+  return SettingValue(item, propertyId, "ViInt32", value, [](const DataComponent& setting, ViInt32& out) {
     const json& stored = setting.value;
     if (!stored.is_number()) return InvalidValue(setting, std::string("is ") + KindOf(stored) + ", not an integer");
     if (IsFraction(stored)) return InvalidValue(setting, "is " + stored.dump() + ", not an integer");
@@ -166,40 +172,28 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViInt32(IviDataComponentHand
       problem += ") does not fit in 32 bits";
       return InvalidValue(setting, problem);
     }
-    *value = static_cast<ViInt32>(*whole);
+    out = static_cast<ViInt32>(*whole);
     return VI_SUCCESS;
   });
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViReal64(IviDataComponentHandle item, ViInt32 propertyId,
                                                              ViReal64* value) {
-  return Guarded([&]() -> ViStatus {
-    if (value == nullptr) return NullPointer("value");
-    Resolved<ItemRef<DataComponent>> resolved;
-    if (const ViStatus status = ResolveValue(item, propertyId, "ViReal64", resolved); status != VI_SUCCESS) {
-      return status;
-    }
-    const DataComponent& setting = *resolved.object.item;
+  return SettingValue(item, propertyId, "ViReal64", value, [](const DataComponent& setting, ViReal64& out) {
     if (!setting.value.is_number()) {
       return InvalidValue(setting, std::string("is ") + KindOf(setting.value) + ", not a number");
     }
-    *value = setting.value.get<double>();
+    out = setting.value.get<double>();
     return VI_SUCCESS;
   });
 }
 
 ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViBoolean(IviDataComponentHandle item, ViInt32 propertyId,
                                                               ViBoolean* value) {
-  return Guarded([&]() -> ViStatus {
-    if (value == nullptr) return NullPointer("value");
-    Resolved<ItemRef<DataComponent>> resolved;
-    if (const ViStatus status = ResolveValue(item, propertyId, "ViBoolean", resolved); status != VI_SUCCESS) {
-      return status;
-    }
-    const DataComponent& setting = *resolved.object.item;
+  return SettingValue(item, propertyId, "ViBoolean", value, [](const DataComponent& setting, ViBoolean& out) {
     const json& stored = setting.value;
     if (stored.is_boolean()) {
-      *value = stored.get<bool>() ? VI_TRUE : VI_FALSE;
+      out = stored.get<bool>() ? VI_TRUE : VI_FALSE;
       return VI_SUCCESS;
     }
     if (!stored.is_number()) return InvalidValue(setting, "is a string, not a boolean");
@@ -207,7 +201,7 @@ ViStatus _VI_FUNC IviConfig_GetDataComponentPropertyViBoolean(IviDataComponentHa
     // An integer is true exactly when it is 1; any other (however large) reads as VI_FALSE,
     // so no value can wrap round to VI_TRUE in the 16-bit ViBoolean.
     const auto whole = WholeNumber(stored);
-    *value = whole && *whole == 1 ? VI_TRUE : VI_FALSE;
+    out = whole && *whole == 1 ? VI_TRUE : VI_FALSE;
     return VI_SUCCESS;
   });
 }

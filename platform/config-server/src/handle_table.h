@@ -28,11 +28,16 @@ struct ItemRef {
   const Item* item = nullptr;
 };
 
-using HandleObject =
-    std::variant<StoreObject, CollectionRef<SoftwareModule>, ItemRef<SoftwareModule>, ItemRef<HardwareAsset>,
-                 ItemRef<DriverSession>, CollectionRef<VirtualName>, ItemRef<VirtualName>, CollectionRef<VirtualRange>,
-                 ItemRef<VirtualRange>, CollectionRef<PhysicalName>, ItemRef<PhysicalName>,
-                 CollectionRef<DataComponent>, ItemRef<DataComponent>>;
+// The variant of every kind in handle_kinds.def; each row adds ", TYPE" after the leading void.
+template <class Leading, class... Kinds>
+struct VariantOfKinds {
+  using type = std::variant<Kinds...>;
+};
+#define HNVQR_HANDLE_KIND(TYPE, NAME) , TYPE
+using HandleObject = VariantOfKinds<void
+#include "handle_kinds.def"
+                                    >::type;
+#undef HNVQR_HANDLE_KIND
 
 struct HandleEntry {
   std::shared_ptr<const StoreData> data;  // the store's contents; null for a store not yet read

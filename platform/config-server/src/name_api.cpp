@@ -5,6 +5,26 @@
 
 using namespace hnvqr::config;
 
+namespace {
+
+constexpr PropertyField<PhysicalName, std::string> kPhysicalNameTexts[] = {
+    {IVICONFIG_VAL_PHYSICAL_NAME_NAME, &PhysicalName::name},
+    {IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME, &PhysicalName::value},
+};
+
+constexpr PropertyField<VirtualName, std::string> kVirtualNameTexts[] = {
+    {IVICONFIG_VAL_VIRTUAL_NAME_NAME, &VirtualName::name},
+    {IVICONFIG_VAL_VIRTUAL_NAME_MAP_TO, &VirtualName::map},
+};
+
+constexpr PropertyField<VirtualRange, ViInt32> kVirtualRangeNumbers[] = {
+    {IVICONFIG_VAL_VIRTUAL_RANGE_MIN, &VirtualRange::first},
+    {IVICONFIG_VAL_VIRTUAL_RANGE_MAX, &VirtualRange::last},
+    {IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX, &VirtualRange::start},
+};
+
+}  // namespace
+
 extern "C" {
 
 ViStatus _VI_FUNC IviConfig_GetSoftwareModuleItemByName(IviSoftwareModuleCollectionHandle modules, ViConstString name,
@@ -33,19 +53,7 @@ ViStatus _VI_FUNC IviConfig_GetPhysicalNameItemByIndex(IviPhysicalNameCollection
 
 ViStatus _VI_FUNC IviConfig_GetPhysicalNamePropertyViString(IviPhysicalNameHandle name, ViInt32 propertyId,
                                                             ViInt32 bufferSize, ViChar value[]) {
-  return Guarded([&] {
-    return StringProperty<PhysicalName>(name, propertyId, bufferSize, value,
-                                        [](const PhysicalName& entry, ViInt32 id) -> const std::string* {
-                                          switch (id) {
-                                            case IVICONFIG_VAL_PHYSICAL_NAME_NAME:
-                                              return &entry.name;
-                                            case IVICONFIG_VAL_PHYSICAL_NAME_RC_NAME:
-                                              return &entry.value;
-                                            default:
-                                              return nullptr;
-                                          }
-                                        });
-  });
+  return Guarded([&] { return StringProperty(name, propertyId, bufferSize, value, kPhysicalNameTexts); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetVirtualNameCount(IviVirtualNameCollectionHandle names, ViInt32* count) {
@@ -59,19 +67,7 @@ ViStatus _VI_FUNC IviConfig_GetVirtualNameItemByIndex(IviVirtualNameCollectionHa
 
 ViStatus _VI_FUNC IviConfig_GetVirtualNamePropertyViString(IviVirtualNameHandle name, ViInt32 propertyId,
                                                            ViInt32 bufferSize, ViChar value[]) {
-  return Guarded([&] {
-    return StringProperty<VirtualName>(name, propertyId, bufferSize, value,
-                                       [](const VirtualName& entry, ViInt32 id) -> const std::string* {
-                                         switch (id) {
-                                           case IVICONFIG_VAL_VIRTUAL_NAME_NAME:
-                                             return &entry.name;
-                                           case IVICONFIG_VAL_VIRTUAL_NAME_MAP_TO:
-                                             return &entry.map;
-                                           default:
-                                             return nullptr;
-                                         }
-                                       });
-  });
+  return Guarded([&] { return StringProperty(name, propertyId, bufferSize, value, kVirtualNameTexts); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetVirtualNameVirtualRangeCollection(IviVirtualNameHandle name,
@@ -90,25 +86,7 @@ ViStatus _VI_FUNC IviConfig_GetVirtualRangeItemByIndex(IviVirtualRangeCollection
 
 ViStatus _VI_FUNC IviConfig_GetVirtualRangePropertyViInt32(IviVirtualRangeHandle range, ViInt32 propertyId,
                                                            ViInt32* value) {
-  return Guarded([&]() -> ViStatus {
-    if (value == nullptr) return NullPointer("value");
-    Resolved<ItemRef<VirtualRange>> resolved;
-    if (const ViStatus status = Resolve(range, resolved); status != VI_SUCCESS) return status;
-    const VirtualRange& entry = *resolved.object.item;
-    switch (propertyId) {
-      case IVICONFIG_VAL_VIRTUAL_RANGE_MIN:
-        *value = entry.first;
-        return VI_SUCCESS;
-      case IVICONFIG_VAL_VIRTUAL_RANGE_MAX:
-        *value = entry.last;
-        return VI_SUCCESS;
-      case IVICONFIG_VAL_VIRTUAL_RANGE_STARTING_INDEX:
-        *value = entry.start;
-        return VI_SUCCESS;
-      default:
-        return UnknownProperty(propertyId, "virtual range", "ViInt32");
-    }
-  });
+  return Guarded([&] { return ScalarProperty(range, propertyId, value, kVirtualRangeNumbers, "ViInt32"); });
 }
 
 }  // extern "C"

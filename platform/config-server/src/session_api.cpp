@@ -3,77 +3,61 @@
 
 using namespace hnvqr::config;
 
+namespace {
+
+constexpr PropertyField<DriverSession, bool> kDriverSessionFlags[] = {
+    {IVICONFIG_VAL_DRIVER_SESSION_CACHE, &DriverSession::cache},
+    {IVICONFIG_VAL_DRIVER_SESSION_INTERCHANGE_CHECK, &DriverSession::interchangeCheck},
+    {IVICONFIG_VAL_DRIVER_SESSION_QUERY_INSTR_STATUS, &DriverSession::queryInstrStatus},
+    {IVICONFIG_VAL_DRIVER_SESSION_RANGE_CHECK, &DriverSession::rangeCheck},
+    {IVICONFIG_VAL_DRIVER_SESSION_RECORD_COERCIONS, &DriverSession::recordCoercions},
+    {IVICONFIG_VAL_DRIVER_SESSION_SIMULATE, &DriverSession::simulate},
+};
+
+constexpr PropertyField<DriverSession, std::string> kDriverSessionTexts[] = {
+    {IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP, &DriverSession::driverSetup},
+};
+
+constexpr PropertyField<HardwareAsset, std::string> kHardwareAssetTexts[] = {
+    {IVICONFIG_VAL_HARDWARE_ASSET_IO_RESOURCE_DESCRIPTOR, &HardwareAsset::ioResourceDescriptor},
+};
+
+}  // namespace
+
 extern "C" {
 
 ViStatus _VI_FUNC IviConfig_GetDriverSessionPropertyViBoolean(IviDriverSessionHandle session, ViInt32 propertyId,
                                                               ViBoolean* value) {
-  return Guarded([&]() -> ViStatus {
-    if (value == nullptr) return NullPointer("value");
-    Resolved<ItemRef<DriverSession>> resolved;
-    if (const ViStatus status = Resolve(session, resolved); status != VI_SUCCESS) return status;
-    const DriverSession& entry = *resolved.object.item;
-    bool flag = false;
-    switch (propertyId) {
-      case IVICONFIG_VAL_DRIVER_SESSION_CACHE:
-        flag = entry.cache;
-        break;
-      case IVICONFIG_VAL_DRIVER_SESSION_INTERCHANGE_CHECK:
-        flag = entry.interchangeCheck;
-        break;
-      case IVICONFIG_VAL_DRIVER_SESSION_QUERY_INSTR_STATUS:
-        flag = entry.queryInstrStatus;
-        break;
-      case IVICONFIG_VAL_DRIVER_SESSION_RANGE_CHECK:
-        flag = entry.rangeCheck;
-        break;
-      case IVICONFIG_VAL_DRIVER_SESSION_RECORD_COERCIONS:
-        flag = entry.recordCoercions;
-        break;
-      case IVICONFIG_VAL_DRIVER_SESSION_SIMULATE:
-        flag = entry.simulate;
-        break;
-      default:
-        return UnknownProperty(propertyId, "driver session", "ViBoolean");
-    }
-    *value = flag ? VI_TRUE : VI_FALSE;
-    return VI_SUCCESS;
-  });
+  return Guarded([&] { return ScalarProperty(session, propertyId, value, kDriverSessionFlags, "ViBoolean"); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetDriverSessionPropertyViString(IviDriverSessionHandle session, ViInt32 propertyId,
                                                              ViInt32 bufferSize, ViChar value[]) {
-  return Guarded([&]() -> ViStatus {
-    return StringProperty<DriverSession>(
-        session, propertyId, bufferSize, value, [](const DriverSession& entry, ViInt32 id) -> const std::string* {
-          return id == IVICONFIG_VAL_DRIVER_SESSION_DRIVER_SETUP ? &entry.driverSetup : nullptr;
-        });
-  });
+  return Guarded([&] { return StringProperty(session, propertyId, bufferSize, value, kDriverSessionTexts); });
 }
 
 ViStatus _VI_FUNC IviConfig_GetSessionSoftwareModuleReference(IviDriverSessionHandle session,
                                                               IviSoftwareModuleHandle* module) {
-  return Guarded([&]() -> ViStatus {
-    if (module == nullptr) return NullPointer("module");
-    *module = 0;
-    Resolved<ItemRef<DriverSession>> resolved;
-    if (const ViStatus status = Resolve(session, resolved); status != VI_SUCCESS) return status;
-    const SoftwareModule& target = resolved.data->softwareModules[resolved.object.item->softwareModule];
-    *module = NewHandle(resolved.data, ItemRef<SoftwareModule>{&target});
-    return VI_SUCCESS;
+  return Guarded([&] {
+    return DeriveFrom<ItemRef<DriverSession>>(
+        session, module, "module", [](const auto& resolved, IviSoftwareModuleHandle& out) {
+          const SoftwareModule& target = resolved.data->softwareModules[resolved.object.item->softwareModule];
+          out = NewHandle(resolved.data, ItemRef<SoftwareModule>{&target});
+          return VI_SUCCESS;
+        });
   });
 }
 
 ViStatus _VI_FUNC IviConfig_GetSessionHardwareAssetReference(IviDriverSessionHandle session,
                                                              IviHardwareAssetHandle* asset) {
-  return Guarded([&]() -> ViStatus {
-    if (asset == nullptr) return NullPointer("asset");
-    *asset = 0;
-    Resolved<ItemRef<DriverSession>> resolved;
-    if (const ViStatus status = Resolve(session, resolved); status != VI_SUCCESS) return status;
-    const auto& index = resolved.object.item->hardwareAsset;
-    if (!index) return VI_SUCCESS;  // no hardware asset: success with handle 0
-    *asset = NewHandle(resolved.data, ItemRef<HardwareAsset>{&resolved.data->hardwareAssets[*index]});
-    return VI_SUCCESS;
+  return Guarded([&] {
+    return DeriveFrom<ItemRef<DriverSession>>(
+        session, asset, "asset", [](const auto& resolved, IviHardwareAssetHandle& out) {
+          const auto& index = resolved.object.item->hardwareAsset;
+          if (!index) return VI_SUCCESS;  // no hardware asset: success with handle 0
+          out = NewHandle(resolved.data, ItemRef<HardwareAsset>{&resolved.data->hardwareAssets[*index]});
+          return VI_SUCCESS;
+        });
   });
 }
 
@@ -84,12 +68,7 @@ ViStatus _VI_FUNC IviConfig_GetSessionVirtualNameCollection(IviDriverSessionHand
 
 ViStatus _VI_FUNC IviConfig_GetHardwareAssetPropertyViString(IviHardwareAssetHandle asset, ViInt32 propertyId,
                                                              ViInt32 bufferSize, ViChar value[]) {
-  return Guarded([&]() -> ViStatus {
-    return StringProperty<HardwareAsset>(
-        asset, propertyId, bufferSize, value, [](const HardwareAsset& entry, ViInt32 id) -> const std::string* {
-          return id == IVICONFIG_VAL_HARDWARE_ASSET_IO_RESOURCE_DESCRIPTOR ? &entry.ioResourceDescriptor : nullptr;
-        });
-  });
+  return Guarded([&] { return StringProperty(asset, propertyId, bufferSize, value, kHardwareAssetTexts); });
 }
 
 }  // extern "C"

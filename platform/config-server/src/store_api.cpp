@@ -96,32 +96,27 @@ ViInt32 _VI_FUNC IviConfig_GetLiveHandleCount(void) { return static_cast<ViInt32
 
 ViStatus _VI_FUNC IviConfig_GetDriverSession(IviConfigStoreHandle store, ViConstString name,
                                              IviDriverSessionHandle* session) {
-  return Guarded([&]() -> ViStatus {
-    if (session == nullptr) return NullPointer("session");
-    *session = 0;
-    if (name == nullptr) return NullPointer("name");
-    Resolved<StoreObject> resolved;
-    if (const ViStatus status = Resolve(store, resolved); status != VI_SUCCESS) return status;
-    const DriverSession* found = FindDriverSession(*resolved.data, name);
-    if (found == nullptr) {
-      return RecordError(
-          IVICONFIG_ERROR_SESSION_NOT_FOUND,
-          std::string("There is no logical name or driver session named '") + name + "' in the configuration store");
-    }
-    *session = NewHandle(resolved.data, ItemRef<DriverSession>{found});
-    return VI_SUCCESS;
+  return Guarded([&] {
+    return DeriveByName<StoreObject>(store, name, session, "session", [&](const auto& resolved, IviConfigHandle& out) {
+      const DriverSession* found = FindDriverSession(*resolved.data, name);
+      if (found == nullptr) {
+        return RecordError(
+            IVICONFIG_ERROR_SESSION_NOT_FOUND,
+            std::string("There is no logical name or driver session named '") + name + "' in the configuration store");
+      }
+      out = NewHandle(resolved.data, ItemRef<DriverSession>{found});
+      return VI_SUCCESS;
+    });
   });
 }
 
 ViStatus _VI_FUNC IviConfig_GetConfigStoreSoftwareModuleCollection(IviConfigStoreHandle store,
                                                                    IviSoftwareModuleCollectionHandle* modules) {
-  return Guarded([&]() -> ViStatus {
-    if (modules == nullptr) return NullPointer("modules");
-    *modules = 0;
-    Resolved<StoreObject> resolved;
-    if (const ViStatus status = Resolve(store, resolved); status != VI_SUCCESS) return status;
-    *modules = NewHandle(resolved.data, CollectionRef<SoftwareModule>{&resolved.data->softwareModules});
-    return VI_SUCCESS;
+  return Guarded([&] {
+    return DeriveFrom<StoreObject>(store, modules, "modules", [](const auto& resolved, IviConfigHandle& out) {
+      out = NewHandle(resolved.data, CollectionRef<SoftwareModule>{&resolved.data->softwareModules});
+      return VI_SUCCESS;
+    });
   });
 }
 

@@ -22,6 +22,24 @@ StoreFileStatus ReadStoreFile(const std::string& path, std::string& text, std::s
 // "the file is too large: ...", the problem of a file at or over kMaxStoreFileBytes.
 std::string TooLargeText();
 
+// Owns a handle of the system's file API and closes it when it goes out of scope. `Traits`
+// gives the Handle type, IsOpen(handle) and Close(handle).
+template <class Traits>
+class ScopedFile {
+ public:
+  using Handle = typename Traits::Handle;
+  explicit ScopedFile(Handle handle) : handle_(handle) {}
+  ~ScopedFile() {
+    if (Traits::IsOpen(handle_)) Traits::Close(handle_);
+  }
+  ScopedFile(const ScopedFile&) = delete;
+  ScopedFile& operator=(const ScopedFile&) = delete;
+  Handle get() const { return handle_; }
+
+ private:
+  Handle handle_;
+};
+
 // The reading both platforms share, after the file is open and known to be a regular file
 // of `sizeSeen` bytes: refuses a size at or over the limit, then reads through
 // `readSome(buffer, capacity)`, which returns the count read (0 at the end) or nothing once

@@ -27,19 +27,12 @@ std::string ErrorText(int error) {
   return pick(strerror_r(error, buffer, sizeof buffer));
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
+struct DescriptorTraits {
+  using Handle = int;
+  static bool IsOpen(int fd) { return fd >= 0; }
+  static void Close(int fd) { ::close(fd); }
 };
+using FileDescriptor = ScopedFile<DescriptorTraits>;
 
 }  // namespace
 

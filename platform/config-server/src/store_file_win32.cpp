@@ -20,19 +20,12 @@ std::string ErrorText(DWORD error) {
   return text.empty() ? "error " + std::to_string(error) : text;
 }
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
+struct FileHandleTraits {
+  using Handle = HANDLE;
+  static bool IsOpen(HANDLE handle) { return handle != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE handle) { ::CloseHandle(handle); }
 };
+using FileHandle = ScopedFile<FileHandleTraits>;
 
 }  // namespace
 

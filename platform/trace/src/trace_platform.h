@@ -1,5 +1,6 @@
-// What the trace needs of the operating system, one implementation file per platform
-// (trace_platform_posix.cpp, trace_platform_win32.cpp).
+// What the trace needs of the operating system: trace_platform.cpp holds what both platforms
+// share, over the calls of trace_platform_os.h; the rest is one implementation file per
+// platform (trace_platform_posix.cpp, trace_platform_win32.cpp).
 #pragma once
 
 #include <cstddef>

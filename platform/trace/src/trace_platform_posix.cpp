@@ -8,17 +8,15 @@
 #include <unistd.h>
 
 #include "trace_platform.h"
+#include "trace_platform_os.h"
 
 namespace hnvqr::trace::platform {
-namespace {
 
-std::string systemReason(int error) {
+std::string os::reason(int error) {
   char text[128];
   // The GNU strerror_r returns its text, which need not be in `text`.
   return ::strerror_r(error, text, sizeof text);
 }
-
-}  // namespace
 
 const int kStandardError = STDERR_FILENO;
 
@@ -35,34 +33,22 @@ long processId() {
 
 void utcTime(std::time_t seconds, std::tm& utc) { ::gmtime_r(&seconds, &utc); }
 
-bool openForAppend(const std::string& path, OpenedFile& file, std::string& reason) {
-  file.fd = path == "-" ? STDERR_FILENO : ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (file.fd < 0) {
-    reason = systemReason(errno);
-    return false;
-  }
+int os::openAppending(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
+
+bool os::describe(OpenedFile& file) {
   struct stat status {};
-  if (::fstat(file.fd, &status) != 0) {
-    reason = systemReason(errno);
-    close(file.fd);
-    file.fd = -1;
-    return false;
-  }
+  if (::fstat(file.fd, &status) != 0) return false;
   file.device = static_cast<unsigned long long>(status.st_dev);
   file.inode = static_cast<unsigned long long>(status.st_ino);
   file.regular = S_ISREG(status.st_mode);
   return true;
 }
 
-bool truncate(int fd, std::string& reason) {
-  if (::ftruncate(fd, 0) == 0) return true;
-  reason = systemReason(errno);
-  return false;
-}
+int os::makeEmpty(int fd) { return ::ftruncate(fd, 0); }
 
-void close(int fd) {
-  if (fd >= 0 && fd != STDERR_FILENO) ::close(fd);
-}
+void os::closeDescriptor(int fd) { ::close(fd); }
 
 long write(int fd, const char* data, std::size_t size) {
   for (;;) {

@@ -8,17 +8,15 @@
 #include <sys/stat.h>
 
 #include "trace_platform.h"
+#include "trace_platform_os.h"
 
 namespace hnvqr::trace::platform {
-namespace {
 
-std::string systemReason(int error) {
+std::string os::reason(int error) {
   char text[128];
   if (strerror_s(text, sizeof text, error) != 0) return "error " + std::to_string(error);
   return text;
 }
-
-}  // namespace
 
 const int kStandardError = 2;
 
@@ -28,14 +26,11 @@ long processId() { return static_cast<long>(::GetCurrentProcessId()); }
 
 void utcTime(std::time_t seconds, std::tm& utc) { ::gmtime_s(&utc, &seconds); }
 
-bool openForAppend(const std::string& path, OpenedFile& file, std::string& reason) {
-  file.fd = path == "-" ? kStandardError
-                        : ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
-                                  _S_IREAD | _S_IWRITE);
-  if (file.fd < 0) {
-    reason = systemReason(errno);
-    return false;
-  }
+int os::openAppending(const std::string& path) {
+  return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+
+bool os::describe(OpenedFile& file) {
   // The volume serial number and file index identify a file on Windows (st_ino is 0 there).
   BY_HANDLE_FILE_INFORMATION information{};
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(file.fd));
@@ -52,15 +47,9 @@ bool openForAppend(const std::string& path, OpenedFile& file, std::string& reaso
   return true;
 }
 
-bool truncate(int fd, std::string& reason) {
-  if (::_chsize_s(fd, 0) == 0) return true;
-  reason = systemReason(errno);
-  return false;
-}
+int os::makeEmpty(int fd) { return ::_chsize_s(fd, 0); }
 
-void close(int fd) {
-  if (fd >= 0 && fd != kStandardError) ::_close(fd);
-}
+void os::closeDescriptor(int fd) { ::_close(fd); }
 
 long write(int fd, const char* data, std::size_t size) {
   const unsigned int piece = size > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<unsigned int>(size);
