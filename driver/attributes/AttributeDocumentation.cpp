@@ -6,21 +6,23 @@
 namespace hnvqr {
 namespace {
 
-constexpr EnumeratedValues kCurrentLimitBehavior{"CurrentLimitBehavior", maps::CurrentLimitBehavior};
-constexpr EnumeratedValues kRemoteSenseStatus{"RemoteSenseStatus", maps::RemoteSenseStatus};
-constexpr EnumeratedValues kAnalogOutputMode{"AnalogOutputMode", maps::AnalogOutputMode};
-constexpr EnumeratedValues kControlSource{"ControlSource", maps::ControlSource};
-constexpr EnumeratedValues kAnalogScalingLevel{"AnalogScalingLevel", maps::AnalogScalingLevel};
+// The value sets of the enumerated attributes; the attribute list's VALUES column names
+// them (k<VALUES>Values, None for none).
+#define HNVQR_VALUE_SET(NAME)                            \
+  constexpr EnumeratedValues k##NAME{#NAME, maps::NAME}; \
+  constexpr const EnumeratedValues* k##NAME##Values = &k##NAME;
+HNVQR_VALUE_SET(CurrentLimitBehavior)
+HNVQR_VALUE_SET(RemoteSenseStatus)
+HNVQR_VALUE_SET(AnalogOutputMode)
+HNVQR_VALUE_SET(ControlSource)
+HNVQR_VALUE_SET(AnalogScalingLevel)
+#undef HNVQR_VALUE_SET
+constexpr const EnumeratedValues* kNoneValues = nullptr;
+
+// The value sets of the functions' enumerated parameters.
 constexpr EnumeratedValues kMeasurementType{"MeasurementType", maps::MeasurementType};
 constexpr EnumeratedValues kOutputState{"OutputState", maps::OutputState};
 constexpr EnumeratedValues kRangeType{"RangeType", maps::RangeType};
-
-constexpr const EnumeratedValues* kNoneValues = nullptr;
-constexpr const EnumeratedValues* kCurrentLimitBehaviorValues = &kCurrentLimitBehavior;
-constexpr const EnumeratedValues* kRemoteSenseStatusValues = &kRemoteSenseStatus;
-constexpr const EnumeratedValues* kAnalogOutputModeValues = &kAnalogOutputMode;
-constexpr const EnumeratedValues* kControlSourceValues = &kControlSource;
-constexpr const EnumeratedValues* kAnalogScalingLevelValues = &kAnalogScalingLevel;
 
 constexpr bool kPerOutput = true;
 constexpr bool kWhole = false;
